@@ -1,0 +1,66 @@
+// Keyboard input: console key events translated into key codes, kept in a
+// ring until the game polls for them.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.hpp"
+
+namespace maze {
+
+struct ConsoleState;
+
+// -1: no key; 0 to 255: a character byte; c * 256 + 255: extended code c.
+using KeyCode = std::int32_t;
+inline constexpr KeyCode kNoKey = -1;
+inline constexpr KeyCode kAltF4 = 0x6BFF;
+
+// Keeps the control handler's thread and the game's thread from
+// interleaving on the ring; held only for a few stores.
+class SpinLock {
+ public:
+  void lock() {
+    while (flag_.test_and_set(std::memory_order_acquire)) {
+    }
+  }
+  void unlock() { flag_.clear(std::memory_order_release); }
+
+ private:
+  std::atomic_flag flag_ = ATOMIC_FLAG_INIT;
+};
+
+// 512 slots; empty when the indices are equal, so at most 511 keys wait.
+struct KeyBuffer {
+  static constexpr int kSlots = 512;
+  std::array<KeyCode, kSlots> slots{};
+  int writeIndex = 0;
+  int readIndex = 0;
+  SpinLock lock;
+};
+
+struct KeyboardState {
+  KeyBuffer keys;
+  std::int32_t altNumpadCode = 0;
+  bool handlerInstalled = false;
+};
+
+KeyCode translateKeyEvent(Platform& platform, std::uint8_t ch, std::uint16_t scanCode,
+                          std::uint16_t virtualKey, std::uint32_t controlKeyState);
+void storeKey(KeyBuffer& keys, KeyCode key);
+// Takes the oldest key, or kNoKey when none waits.
+KeyCode takeKey(KeyBuffer& keys);
+bool hasKey(KeyBuffer& keys);
+
+void pumpConsoleInput(ConsoleState& console);
+std::string inkey(ConsoleState& console);
+bool keyHit(ConsoleState& console);
+// Blocks until input may be waiting or timeoutMs has passed, without
+// burning the processor; returns at once when something already waits.
+void waitForInputEvent(ConsoleState& console, std::uint32_t timeoutMs);
+
+bool consoleControlHandler(std::uint32_t event);
+
+}  // namespace maze
