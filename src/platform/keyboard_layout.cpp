@@ -68,13 +68,14 @@ std::uint32_t usVirtualKeyToChar(std::uint32_t virtualKey) {
 
 std::optional<KeyStroke> usKeyForChar(std::uint8_t ch) {
   if (ch >= 'a' && ch <= 'z') {
-    return KeyStroke{static_cast<std::uint16_t>(ch - 'a' + 'A'), kLetterScanCodes[ch - 'a'],
-                     false, false};
+    return KeyStroke{static_cast<std::uint16_t>(ch - 'a' + 'A'), kLetterScanCodes[ch - 'a'], false,
+                     false};
   }
   if (ch >= 'A' && ch <= 'Z') {
     return KeyStroke{ch, kLetterScanCodes[ch - 'A'], true, false};
   }
-  if (ch >= '0' && ch <= '9') return KeyStroke{ch, digitScanCode(static_cast<char>(ch)), false, false};
+  if (ch >= '0' && ch <= '9')
+    return KeyStroke{ch, digitScanCode(static_cast<char>(ch)), false, false};
   for (std::size_t i = 0; i < kShiftedDigits.size(); ++i) {
     if (kShiftedDigits[i] == ch) {
       const char digit = i == 9 ? '0' : static_cast<char>('1' + i);

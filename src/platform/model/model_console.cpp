@@ -429,7 +429,8 @@ void ModelConsole::typeText(const std::string& text) {
     if (const auto stroke = usKeyForChar(ch)) {
       key.virtualKeyCode = stroke->virtualKeyCode;
       key.virtualScanCode = stroke->scanCode;
-      key.controlKeyState = (stroke->shift ? kShiftPressed : 0) | (stroke->ctrl ? kLeftCtrlPressed : 0);
+      key.controlKeyState =
+          (stroke->shift ? kShiftPressed : 0) | (stroke->ctrl ? kLeftCtrlPressed : 0);
     }
     pushKey(key);
   }

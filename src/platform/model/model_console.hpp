@@ -54,10 +54,8 @@ class ModelConsole : public Platform {
                  std::uint32_t& written) override;
   void flushScreen(Handle h) override;
   bool beep(std::uint32_t frequency, std::uint32_t durationMs) override;
-  bool peekInput(Handle h, InputRecord* records, std::uint32_t count,
-                 std::uint32_t& read) override;
-  bool readInput(Handle h, InputRecord* records, std::uint32_t count,
-                 std::uint32_t& read) override;
+  bool peekInput(Handle h, InputRecord* records, std::uint32_t count, std::uint32_t& read) override;
+  bool readInput(Handle h, InputRecord* records, std::uint32_t count, std::uint32_t& read) override;
   bool waitForInput(Handle h, std::uint32_t timeoutMs) override;
   bool setCtrlHandler(CtrlHandler handler, bool add) override;
   std::uint32_t mapVirtualKey(std::uint32_t code, std::uint32_t mapType) override;

@@ -1,0 +1,129 @@
+#include "console/screen.hpp"
+
+namespace maze {
+namespace {
+
+constexpr int kDefaultRegionRows = 25;
+constexpr int kDefaultWidth = 80;
+constexpr std::uint16_t kDefaultAttribute = 7;
+
+std::uint16_t currentAttribute(ConsoleState& console) {
+  ScreenBufferInfo info;
+  if (!console.platform->getScreenBufferInfo(console.output, info)) return kDefaultAttribute;
+  return info.attributes;
+}
+
+Coord bufferCursor(ConsoleState& console) {
+  ScreenBufferInfo info;
+  if (!console.platform->getScreenBufferInfo(console.output, info)) return Coord{};
+  return info.cursor;
+}
+
+}  // namespace
+
+void startConsole(ConsoleState& console, int argc, char** argv) {
+  Platform& platform = *console.platform;
+  console.argc = argc;
+  console.argv = argv;
+  platform.setFloatingPointControl(0, kFpPrecisionMask | kFpRoundingMask);
+  console.input = platform.stdHandle(StdHandle::Input);
+  console.output = platform.stdHandle(StdHandle::Output);
+  std::uint32_t mode = 0;
+  if (console.input != kNoHandle && platform.getConsoleMode(console.input, mode)) {
+    platform.setConsoleMode(console.input, mode | kEnableProcessedInput);
+  }
+}
+
+void readWindowRect(ConsoleState& console) {
+  ScreenBufferInfo info;
+  if (console.platform->getScreenBufferInfo(console.output, info)) {
+    console.windowRect = {0, info.window.top, static_cast<std::int16_t>(info.size.x - 1),
+                          info.window.bottom};
+  } else {
+    console.windowRect = SmallRect{};
+  }
+}
+
+bool windowAbsent(const ConsoleState& console) {
+  const SmallRect& w = console.windowRect;
+  return w.left == w.right || w.top == w.bottom;
+}
+
+void ensureFirstUse(ConsoleState& console) {
+  if (console.firstUseDone) return;
+  console.firstUseDone = true;
+  readWindowRect(console);
+  console.regionFirstRow = 1;
+  console.regionLastRow = windowAbsent(console)
+                              ? kDefaultRegionRows
+                              : console.windowRect.bottom - console.windowRect.top + 1;
+}
+
+void clearScreen(ConsoleState& console, std::uint32_t mode) {
+  ensureFirstUse(console);
+  if (windowAbsent(console) || mode == 1) return;
+  Platform& platform = *console.platform;
+  const SmallRect& window = console.windowRect;
+
+  int first = window.top;
+  int last = window.bottom;
+  if (mode == kClearDefault || mode == 2) {
+    first = window.top + console.regionFirstRow - 1;
+    last = window.top + console.regionLastRow - 1;
+  }
+  const auto width = static_cast<std::uint32_t>(window.right + 1);
+  const std::uint16_t attr = currentAttribute(console);
+  std::uint32_t written = 0;
+  for (int row = last; row >= first; --row) {
+    const Coord start{0, static_cast<std::int16_t>(row)};
+    platform.fillAttribute(console.output, attr, width, start, written);
+    platform.fillCharacter(console.output, ' ', width, start, written);
+  }
+  platform.setCursorPosition(console.output, Coord{0, static_cast<std::int16_t>(first)});
+  console.pendingLineFeed = false;
+  platform.flushScreen(console.output);
+}
+
+int moveCursor(ConsoleState& console, int row, int column, int visibility, std::uint32_t* packed) {
+  ensureFirstUse(console);
+  Platform& platform = *console.platform;
+  const SmallRect& window = console.windowRect;
+  const int width = windowAbsent(console) ? kDefaultWidth : window.right - window.left + 1;
+  const bool rowBad = row != 0 && (row < console.regionFirstRow || row > console.regionLastRow);
+  const bool columnBad = column != 0 && (column < 1 || column > width);
+  if (rowBad || columnBad) {
+    if (packed) *packed = 0;
+    return 1;
+  }
+  if (row == 0 || column == 0) {
+    const Coord cursor = bufferCursor(console);
+    if (row == 0) row = cursor.y - window.top + 1;
+    if (column == 0) column = cursor.x - window.left + 1;
+  }
+
+  CursorInfo info;
+  const bool wasVisible = platform.getCursorInfo(console.output, info) && info.visible;
+  if (visibility >= 0) {
+    info.visible = visibility != 0;
+    platform.setCursorInfo(console.output, info);
+  }
+  console.pendingLineFeed = false;
+  platform.setCursorPosition(console.output,
+                             Coord{static_cast<std::int16_t>(window.left + column - 1),
+                                   static_cast<std::int16_t>(window.top + row - 1)});
+  platform.flushScreen(console.output);
+  if (packed) {
+    *packed = (static_cast<std::uint32_t>(column) & 0xFF) |
+              ((static_cast<std::uint32_t>(row) & 0xFF) << 8) | (wasVisible ? 0x10000u : 0u);
+  }
+  return 0;
+}
+
+CursorPosition cursorPosition(ConsoleState& console) {
+  ensureFirstUse(console);
+  const Coord cursor = bufferCursor(console);
+  if (windowAbsent(console)) return {cursor.x, cursor.y};
+  return {cursor.x - console.windowRect.left + 1, cursor.y - console.windowRect.top + 1};
+}
+
+}  // namespace maze
