@@ -1,0 +1,277 @@
+#include "console/keyboard.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "console/console.hpp"
+#include "platform/keyboard_layout.hpp"
+#include "platform/model/model_console.hpp"
+
+namespace maze {
+namespace {
+
+constexpr std::uint32_t kAlt = kLeftAltPressed;
+constexpr std::uint32_t kCtrl = kLeftCtrlPressed;
+constexpr std::uint32_t kShift = kShiftPressed;
+constexpr std::uint16_t kNumpad0 = 0x60;
+
+KeyCode ext(int code) { return code * 256 + 255; }
+
+class KeyboardTest : public ::testing::Test {
+ protected:
+  KeyboardTest() { console.input = ModelConsole::kInputHandle; }
+
+  KeyCode translate(std::uint8_t ch, std::uint16_t sc, std::uint16_t vk, std::uint32_t st) {
+    return translateKeyEvent(model, ch, sc, vk, st);
+  }
+
+  // Every key the buffer holds after one poll, oldest first.
+  std::vector<std::string> drain() {
+    std::vector<std::string> keys;
+    for (std::string key = inkey(console); !key.empty(); key = inkey(console)) keys.push_back(key);
+    return keys;
+  }
+
+  void pushEvent(bool down, std::uint16_t vk, std::uint32_t state, std::uint8_t ch = 0,
+                 std::uint16_t repeat = 1) {
+    InputRecord record;
+    record.eventType = kKeyEvent;
+    record.key = {down, repeat, vk, usScanCodeForVirtualKey(vk), ch, state};
+    model.pushInput(record);
+  }
+
+  // Alt held while the digits are typed on the keypad, then released.
+  void typeAltNumpad(const std::string& digits) {
+    pushEvent(true, vk::kMenu, kAlt);
+    for (char d : digits) {
+      const auto key = static_cast<std::uint16_t>(kNumpad0 + (d - '0'));
+      pushEvent(true, key, kAlt);
+      pushEvent(false, key, kAlt);
+    }
+    pushEvent(false, vk::kMenu, 0);
+  }
+
+  ModelConsole model;
+  ConsoleState console{model};
+};
+
+TEST_F(KeyboardTest, ScanCodeTableColumns) {
+  // Function keys: every column holds a code.
+  EXPECT_EQ(translate(0, 0x3B, vk::kF1, 0), ext(0x3B));
+  EXPECT_EQ(translate(0, 0x3B, vk::kF1, kShift), ext(0x54));
+  EXPECT_EQ(translate(0, 0x3B, vk::kF1, kCtrl), ext(0x5E));
+  EXPECT_EQ(translate(0, 0x3B, vk::kF1, kAlt), ext(0x68));
+  EXPECT_EQ(translate(0, 0x3E, vk::kF1 + 3, kAlt | kCtrl | kShift), ext(0x6B));  // Alt wins
+  EXPECT_EQ(translate(0, 0x44, vk::kF1 + 9, kAlt), ext(0x71));
+  EXPECT_EQ(translate(0, 0x57, vk::kF1 + 10, 0), ext(0x85));
+  EXPECT_EQ(translate(0, 0x57, vk::kF1 + 10, kShift), ext(0x87));
+  EXPECT_EQ(translate(0, 0x58, vk::kF1 + 11, kCtrl), ext(0x8A));
+  EXPECT_EQ(translate(0, 0x58, vk::kF1 + 11, kAlt), ext(0x8C));
+  // Keypad with Num Lock off: no character, the normal or Ctrl column.
+  EXPECT_EQ(translate(0, 0x48, vk::kUp, 0), ext(0x48));
+  EXPECT_EQ(translate(0, 0x48, vk::kUp, kCtrl), ext(0x8D));
+  EXPECT_EQ(translate(0, 0x48, vk::kUp, kShift), kNoKey);
+  EXPECT_EQ(translate(0, 0x4C, 0x0C, kCtrl), ext(0x8F));
+  EXPECT_EQ(translate('5', 0x4C, kNumpad0 + 5, kAlt), ext(0x4C));
+  EXPECT_EQ(translate(0, 0x53, vk::kDelete, 0), ext(0x53));
+}
+
+TEST_F(KeyboardTest, OddRowsOfTheScanCodeTable) {
+  EXPECT_EQ(translate('7', 0x08, '7', kAlt), ext(0x82));
+  EXPECT_EQ(translate('-', 0x0C, 0xBD, kAlt), ext(0x82));
+  EXPECT_EQ(translate('8', 0x09, '8', kAlt), ext(0x83));
+  EXPECT_EQ(translate('=', 0x0D, 0xBB, kAlt), ext(0x83));
+  EXPECT_EQ(translate('1', 0x02, '1', kAlt), ext(0x78));
+  EXPECT_EQ(translate('0', 0x0B, '0', kAlt), ext(0x81));
+  EXPECT_EQ(translate(8, 0x0E, vk::kBack, kAlt), ext(0xE0));
+  EXPECT_EQ(translate(9, 0x0F, vk::kTab, kAlt), ext(0x0F));
+  EXPECT_EQ(translate(9, 0x0F, vk::kTab, kShift), ext(0x0F));
+  EXPECT_EQ(translate(9, 0x0F, vk::kTab, kCtrl), ext(0x94));
+  EXPECT_EQ(translate(9, 0x0F, vk::kTab, 0), 9);
+  EXPECT_EQ(translate(27, 0x01, vk::kEscape, kAlt), ext(0x01));
+  EXPECT_EQ(translate(13, 0x1C, vk::kReturn, kAlt), ext(0x1C));
+  EXPECT_EQ(translate('/', 0x35, 0xBF, kAlt), ext(0x35));
+  // Rows without codes give the character, or nothing.
+  EXPECT_EQ(translate('\\', 0x2B, 0xDC, kAlt), '\\');
+  EXPECT_EQ(translate(' ', 0x39, vk::kSpace, kAlt), ' ');
+  EXPECT_EQ(translate(0, 0x4A, 0x6D, kAlt), kNoKey);
+}
+
+TEST_F(KeyboardTest, CharactersAndModifiers) {
+  EXPECT_EQ(translate('q', 0x10, 'Q', 0), 'q');
+  EXPECT_EQ(translate('a', 0x1E, 'A', kAlt), ext(0x1E));
+  EXPECT_EQ(translate('A', 0x1E, 'A', kAlt | kShift), ext(0x1E));
+  EXPECT_EQ(translate(1, 0x1E, 'A', kCtrl), 1);
+  EXPECT_EQ(translate('A', 0x1E, 'A', kShift), 'A');
+  // AltGr: Alt and Ctrl with a character of another key's own.
+  EXPECT_EQ(translate('@', 0x10, 'Q', kAlt | kCtrl), '@');
+  EXPECT_EQ(translate(0, 0x38, vk::kMenu, kAlt), kNoKey);
+  EXPECT_EQ(translate(0, 0x2A, vk::kShift, kShift), kNoKey);
+  EXPECT_EQ(translate(0, 0x1D, vk::kControl, kCtrl), kNoKey);
+  EXPECT_EQ(translate(0, 0x3A, 0x14, 0), kNoKey);  // Caps Lock
+  // Beyond the table: only the character counts.
+  EXPECT_EQ(translate('x', 0x70, 0, kAlt), 'x');
+  EXPECT_EQ(translate(0, 0x59, 0, 0), kNoKey);
+}
+
+TEST_F(KeyboardTest, EnhancedKeys) {
+  const std::uint32_t e = kEnhancedKey;
+  EXPECT_EQ(translate(0, 0x48, vk::kUp, e), ext(0x48));
+  EXPECT_EQ(translate(0, 0x48, vk::kUp, e | kShift), ext(0x48));
+  EXPECT_EQ(translate(0, 0x48, vk::kUp, e | kCtrl), ext(0x8D));
+  EXPECT_EQ(translate(0, 0x48, vk::kUp, e | kAlt), ext(0x98));
+  EXPECT_EQ(translate(0, 0x53, vk::kDelete, e | kAlt), ext(0xA3));
+  EXPECT_EQ(translate(0, 0x52, vk::kInsert, e | kCtrl), ext(0x92));
+  EXPECT_EQ(translate(0, 0x35, 0x6F, e), '/');
+  EXPECT_EQ(translate(0, 0x35, 0x6F, e | kShift), '?');
+  EXPECT_EQ(translate(0, 0x35, 0x6F, e | kCtrl), ext(0x95));
+  EXPECT_EQ(translate(0, 0x1C, vk::kReturn, e | kCtrl), 10);
+  EXPECT_EQ(translate(0, 0x1C, vk::kReturn, e | kAlt), ext(0xA6));
+  EXPECT_EQ(translate(0, 0x1D, vk::kControl, e | kCtrl), kNoKey);  // right Ctrl
+  // With a character the enhanced table is not consulted.
+  EXPECT_EQ(translate(13, 0x1C, vk::kReturn, e), 13);
+}
+
+// A layout whose answers carry flags above the low word and letters
+// outside ASCII.
+class OtherLayout : public ModelConsole {
+ public:
+  std::uint32_t mapVirtualKey(std::uint32_t code, std::uint32_t mapType) override {
+    if (code == 0xC0) return 0xC4;                            // a key labelled with A umlaut
+    if (code == 'A') return 0x80000000u | 0x12340000u | 'A';  // flags in the high bits
+    return ModelConsole::mapVirtualKey(code, mapType);
+  }
+};
+
+TEST(KeyTranslation, OnlyTheLowWordAndAsciiLettersCount) {
+  OtherLayout layout;
+  EXPECT_EQ(translateKeyEvent(layout, 'a', 0x1E, 'A', kAlt), ext(0x1E));
+  // The lower-case umlaut is not the key's character in this program's
+  // case rules, so it stays a character.
+  EXPECT_EQ(translateKeyEvent(layout, 0xE4, 0x29, 0xC0, kAlt), 0xE4);
+  EXPECT_EQ(translateKeyEvent(layout, 0xC4, 0x29, 0xC0, kAlt), ext(0x29));
+}
+
+TEST_F(KeyboardTest, InkeyTexts) {
+  EXPECT_EQ(inkey(console), "");
+  model.typeText("q");
+  EXPECT_EQ(inkey(console), "q");
+  model.pushVirtualKey(vk::kF1);
+  EXPECT_EQ(inkey(console), "\xFF\x3B");
+  model.pushVirtualKey(vk::kUp);
+  EXPECT_EQ(inkey(console), "\xFF\x48");
+  model.pushVirtualKey(vk::kF1 + 3, kAlt);
+  EXPECT_EQ(inkey(console), "\xFF\x6B");
+  model.typeText("\xFF");  // the character 255 is one byte, not an extended key
+  EXPECT_EQ(inkey(console), "\xFF");
+  EXPECT_EQ(inkey(console), "");
+}
+
+TEST_F(KeyboardTest, KeyHitPeeksWithoutTaking) {
+  EXPECT_FALSE(keyHit(console));
+  model.typeText("xy");
+  EXPECT_TRUE(keyHit(console));
+  EXPECT_TRUE(keyHit(console));
+  EXPECT_EQ(model.pendingInput(), 0u);  // one poll empties the console's queue
+  EXPECT_EQ(drain(), (std::vector<std::string>{"x", "y"}));
+  EXPECT_FALSE(keyHit(console));
+}
+
+TEST_F(KeyboardTest, OtherRecordsAndReleasesAreDropped) {
+  InputRecord mouse;
+  mouse.eventType = kMouseEvent;
+  InputRecord focus;
+  focus.eventType = kFocusEvent;
+  model.pushInput(mouse);
+  model.typeText("a");
+  model.pushInput(focus);
+  pushEvent(false, 'B', 0, 'b');
+  EXPECT_EQ(drain(), std::vector<std::string>{"a"});
+  EXPECT_EQ(model.pendingInput(), 0u);
+}
+
+TEST_F(KeyboardTest, RepeatCount) {
+  pushEvent(true, 'A', 0, 'a', 0);
+  EXPECT_EQ(inkey(console), "");
+  pushEvent(true, 'A', 0, 'a', 3);
+  EXPECT_EQ(drain(), std::vector<std::string>{"a"});
+}
+
+TEST_F(KeyboardTest, AltWithKeypadDigits) {
+  typeAltNumpad("65");
+  EXPECT_EQ(drain(), std::vector<std::string>{"A"});
+  typeAltNumpad("321");  // no range check: 321 modulo 256
+  EXPECT_EQ(drain(), std::vector<std::string>{"A"});
+  EXPECT_EQ(console.keyboard.altNumpadCode, 0);
+}
+
+TEST_F(KeyboardTest, AltKeypadCodeWrapsAtThirtyTwoBits) {
+  const std::string digits(25, '9');
+  std::uint32_t expected = 0;
+  for (char d : digits) expected = expected * 10u + static_cast<std::uint32_t>(d - '0');
+  typeAltNumpad(digits);
+  EXPECT_EQ(drain(), std::vector<std::string>{std::string(1, static_cast<char>(expected & 0xFF))});
+}
+
+TEST_F(KeyboardTest, AnotherKeyDiscardsTheAltKeypadCode) {
+  pushEvent(true, vk::kMenu, kAlt);
+  pushEvent(true, kNumpad0 + 6, kAlt);
+  pushEvent(false, kNumpad0 + 6, kAlt);
+  pushEvent(true, 'X', kAlt, 'x');  // Alt+X yields its own code
+  pushEvent(false, 'X', kAlt, 'x');
+  pushEvent(false, vk::kMenu, 0);
+  EXPECT_EQ(drain(), std::vector<std::string>{"\xFF\x2D"});
+}
+
+TEST_F(KeyboardTest, AFullBufferKeepsTheNewestKeys) {
+  std::string typed;
+  for (int i = 0; i < 600; ++i) typed.push_back(static_cast<char>('a' + i % 26));
+  model.typeText(typed);
+  const std::vector<std::string> keys = drain();
+  ASSERT_EQ(keys.size(), 511u);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    ASSERT_EQ(keys[i], std::string(1, typed[600 - 511 + i])) << i;
+  }
+}
+
+TEST(KeyBuffer, RingWrapsRound) {
+  KeyBuffer keys;
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 400; ++i) storeKey(keys, i);
+    for (int i = 0; i < 400; ++i) ASSERT_EQ(takeKey(keys), i);
+    EXPECT_FALSE(hasKey(keys));
+    EXPECT_EQ(takeKey(keys), kNoKey);
+  }
+}
+
+TEST_F(KeyboardTest, ControlHandlerLifecycle) {
+  EXPECT_EQ(model.ctrlHandlerCount(), 0u);
+  EXPECT_FALSE(model.raiseCtrlEvent(kCtrlCloseEvent));  // not yet registered
+  inkey(console);
+  inkey(console);
+  EXPECT_EQ(model.ctrlHandlerCount(), 1u);
+
+  for (std::uint32_t event : {kCtrlCloseEvent, kCtrlLogoffEvent, kCtrlShutdownEvent}) {
+    EXPECT_TRUE(model.raiseCtrlEvent(event));
+    EXPECT_EQ(inkey(console), "\xFF\x6B");
+  }
+  EXPECT_FALSE(model.raiseCtrlEvent(kCtrlCEvent));
+  EXPECT_FALSE(model.raiseCtrlEvent(kCtrlBreakEvent));
+  EXPECT_FALSE(model.raiseCtrlEvent(3));
+  EXPECT_EQ(inkey(console), "");
+
+  EXPECT_THROW(model.exitProcess(0), ProcessExit);
+  EXPECT_EQ(model.ctrlHandlerCount(), 0u);
+}
+
+TEST_F(KeyboardTest, NoConsoleInputMeansNoKeys) {
+  model.setInputIsConsole(false);
+  model.typeText("abc");
+  EXPECT_EQ(inkey(console), "");
+  EXPECT_FALSE(keyHit(console));
+}
+
+}  // namespace
+}  // namespace maze
