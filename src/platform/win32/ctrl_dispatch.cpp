@@ -13,7 +13,6 @@ struct Dispatch {
   SRWLOCK lock = SRWLOCK_INIT;
   std::array<CtrlHandler, kMaxHandlers> handlers{};
   std::size_t count = 0;
-  HANDLE signal = nullptr;
 };
 
 Dispatch& dispatch() {
@@ -28,7 +27,6 @@ BOOL WINAPI trampoline(DWORD event) {
   AcquireSRWLockShared(&d.lock);
   handlers = d.handlers;
   count = d.count;
-  AcquireSRWLockShared(&d.lock) , ReleaseSRWLockShared(&d.lock);
   ReleaseSRWLockShared(&d.lock);
   bool handled = false;
   for (std::size_t i = count; i > 0 && !handled; --i) handled = handlers[i - 1](event);
@@ -39,12 +37,8 @@ BOOL WINAPI trampoline(DWORD event) {
 }  // namespace
 
 HANDLE ctrlEventSignal() {
-  Dispatch& d = dispatch();
-  static const HANDLE created = [&d] {
-    d.signal = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    return d.signal;
-  }();
-  return created;
+  static const HANDLE signal = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  return signal;
 }
 
 bool setCtrlHandler(CtrlHandler handler, bool add) {

@@ -1,0 +1,44 @@
+// A standard input that is a pipe or a file, served as key events. A pipe
+// cannot be polled without blocking everywhere (wine's pipes refuse both a
+// peek and a wait), so a reader thread collects its bytes as they come.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+
+#include "platform/platform.hpp"
+#include "platform/win32/byte_keys.hpp"
+
+namespace maze::win32 {
+
+class StreamInput {
+ public:
+  // A null source is an input that has already ended.
+  explicit StreamInput(HANDLE source);
+
+  // Copies up to `count` waiting records into `records`, removing them when
+  // `remove` is set; returns how many.
+  std::uint32_t take(InputRecord* records, std::uint32_t count, bool remove);
+
+  enum class Wait { Ready, Signalled, TimedOut, Ended };
+  // Waits for a record, for `signal` (may be null) or for the timeout.
+  // Ended: the source is exhausted and every record has been taken.
+  Wait wait(HANDLE signal, std::uint32_t timeoutMs);
+
+ private:
+  struct Shared;
+  static DWORD WINAPI readerMain(LPVOID shared);
+  void start();
+  void collect();
+
+  HANDLE source_;
+  std::shared_ptr<Shared> shared_;
+  ByteKeyDecoder decoder_;
+  std::deque<InputRecord> records_;
+  bool ended_ = false;
+};
+
+}  // namespace maze::win32
