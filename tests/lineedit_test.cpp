@@ -298,6 +298,17 @@ TEST_F(LineEditTest, WaitsOnTheInputRatherThanSpinning) {
   EXPECT_EQ(model.sleptMs(), 0u);
 }
 
+TEST_F(LineEditTest, InputThatCanNeverComeEndsTheProgram) {
+  model.setInputIsConsole(false);
+  try {
+    editLine(console);
+    ADD_FAILURE() << "editLine returned";
+  } catch (const ProcessExit& exit) {
+    EXPECT_EQ(exit.status, 0);
+  }
+  EXPECT_EQ(model.ctrlHandlerCount(), 0u);  // the exit handler removed it
+}
+
 TEST_F(LineEditTest, AVeryLongLineTypedAtItsEnd) {
   constexpr std::size_t kLength = 200'000;
   constexpr std::size_t kChunk = 500;  // fewer than the key buffer holds
