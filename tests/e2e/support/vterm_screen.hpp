@@ -1,0 +1,62 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct VTerm;
+struct VTermScreen;
+
+namespace e2e {
+
+struct CursorPos {
+  int row = 0;  // 0-based, from the top of the screen
+  int col = 0;  // 0-based
+  bool operator==(const CursorPos&) const = default;
+};
+
+// An independent terminal emulator (libvterm) that shows what the player would see.
+class VtermScreen {
+ public:
+  VtermScreen(int rows, int cols);
+  ~VtermScreen();
+  VtermScreen(const VtermScreen&) = delete;
+  VtermScreen& operator=(const VtermScreen&) = delete;
+
+  void feed(std::string_view bytes);
+  // The terminal's own answers (cursor reports, device attributes) go here.
+  void onReply(std::function<void(std::string_view)> reply) { reply_ = std::move(reply); }
+
+  int rows() const { return rows_; }
+  int cols() const { return cols_; }
+  // One screen row in UTF-8, blanks on the right trimmed.
+  std::string row(int r) const;
+  // Every row, each ended by a newline.
+  std::string text() const;
+  bool contains(std::string_view needle) const;
+  CursorPos cursor() const;
+  bool cursorVisible() const { return cursorVisible_; }
+  bool altScreen() const { return altScreen_; }
+  // Rows pushed off the top into the scrollback, oldest first.
+  const std::vector<std::string>& scrollback() const { return scrollback_; }
+  int bells() const { return bells_; }
+
+ private:
+  int rows_;
+  int cols_;
+  VTerm* vt_;
+  VTermScreen* screen_;
+  std::function<void(std::string_view)> reply_;
+  std::vector<std::string> scrollback_;
+  bool cursorVisible_ = true;
+  bool altScreen_ = false;
+  int bells_ = 0;
+
+  friend struct VtermCallbacks;
+};
+
+// Appends one code point in UTF-8.
+void appendUtf8(std::string& out, unsigned codePoint);
+
+}  // namespace e2e
