@@ -1,0 +1,27 @@
+#include "game/leave.hpp"
+
+#include "console/output.hpp"
+#include "console/screen.hpp"
+
+namespace maze {
+
+void confirmLeave(ConsoleState& console, GameState& game) {
+  // Quitting is not offered here: only yes or no ends the question.
+  for (;;) {
+    clearScreen(console);
+    inputLine(console, "Are you sure you want to leave the maze (Y, N)", true, true);
+    game.leaveAnswer = readField(console);
+    const std::string& a = game.leaveAnswer;
+    if (a == "y" || a == "Y" || a == "n" || a == "N") break;
+  }
+  if (game.leaveAnswer == "n" || game.leaveAnswer == "N") return;
+
+  printText(console, "Congratulations you have finished the game with");
+  printInteger(console, game.goldCount, false);
+  printLine(console, " gold");
+  printLine(console, "Press any key to end the game");
+  waitForAnyKey(console);
+  endProgram(console, 0);
+}
+
+}  // namespace maze
