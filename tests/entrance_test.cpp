@@ -1,0 +1,185 @@
+#include "game/entrance.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <utility>
+
+#include "game_fixture.hpp"
+
+namespace maze {
+namespace {
+
+constexpr const char* kEnterLines =
+    "You enter the caves\nThe walls look unstable\nYou should be as fast as possible\n";
+
+class Entrance : public GameTest {
+ protected:
+  Entrance() { quietGame(1); }
+};
+
+TEST_F(Entrance, OtherDirectionsAreSentNorthAfterAKey) {
+  for (const char* way : {"s", "e", "w", "S", "E", "W"}) {
+    answer(way);
+    pressKey();
+  }
+  answer("n");
+  pressKey();
+  answer("q");  // at the first turn
+  const GameState before = game;
+  EXPECT_EQ(play([&] { runEntrance(console, game); }), 0);
+
+  ASSERT_EQ(screens.size(), 15u);
+  const char* ways[] = {"s", "e", "w", "S", "E", "W"};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(screens[2 * i], prompted(""));
+    EXPECT_EQ(screens[2 * i + 1], prompted(ways[i]) + "You must head north into the caves\n");
+  }
+  EXPECT_EQ(screens[13], prompted("n") + kEnterLines);
+  EXPECT_EQ(game.currentRoom, 1);
+  EXPECT_EQ(game.rooms, before.rooms);
+  EXPECT_EQ(game.rumbleCountdown, before.rumbleCountdown);
+}
+
+TEST_F(Entrance, AnswersThatAreNoDirectionAskAgainWithoutAMessage) {
+  for (const char* junk : {"", "x", "north", "n ", "\x05"}) answer(junk);
+  answer("N");
+  pressKey();
+  answer("q");
+  EXPECT_EQ(play([&] { runEntrance(console, game); }), 0);
+  ASSERT_EQ(screens.size(), 8u);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(screens[i], prompted(""));
+  EXPECT_EQ(screens[6], prompted("N") + kEnterLines);
+}
+
+TEST_F(Entrance, QuitEndsAtOnce) {
+  for (const char* quit : {"q", "Q"}) {
+    screens.clear();
+    answer(quit);
+    EXPECT_EQ(play([&] { runEntrance(console, game); }), 0);
+    EXPECT_EQ(screens.size(), 1u);
+    EXPECT_EQ(screen(), prompted(quit));
+  }
+}
+
+// The collapse counts from the key after the entrance lines, to the nearest
+// whole second with ties to even.
+TEST_F(Entrance, EntryTimeIsTakenAfterTheKeyAndRoundedTiesToEven) {
+  const std::pair<double, int> keyTimeToEntry[] = {
+      {1000.5, 1000}, {1001.5, 1002}, {1234.4, 1234}, {1234.6, 1235}, {86400.5, 86400}};
+  for (const auto& [keyTime, entry] : keyTimeToEntry) {
+    model.setSeconds(10);
+    answer("n");
+    then([this, keyTime] {
+      model.setSeconds(keyTime);
+      model.typeText(" ");
+    });
+    answer("q");
+    EXPECT_EQ(play([&] { runEntrance(console, game); }), 0);
+    EXPECT_EQ(game.entryTime, entry) << keyTime;
+  }
+}
+
+// The draw that start-up gets when the timer reads `second`.
+double drawAt(double second) {
+  ModelConsole scratch;
+  ConsoleState scratchConsole(scratch);
+  randomize(scratchConsole, second);
+  return rnd(scratchConsole, 1);
+}
+
+bool usable(double r) {
+  const int rumble = roundToInt(r * 30), gnome = roundToInt(r * 25);
+  return rumble != 0 && gnome != 0 && rumble != gnome;
+}
+
+using StartUp = GameTest;
+
+TEST_F(StartUp, LeavesTheGameAtItsStartValues) {
+  model.msPerClockReading = 1;
+  setUpGame(console, game);
+  RoomTable map;
+  loadMap(map);
+  EXPECT_EQ(game.rooms, map);
+  EXPECT_EQ(game.currentRoom, 1);
+  EXPECT_EQ(game.rubbleState, 1);
+  EXPECT_EQ(game.rumblePhase, 0);
+  EXPECT_EQ(game.goldCount, 0);
+  EXPECT_EQ(game.entryTime, 0);
+  EXPECT_EQ(game.gnomeStartTime, 0);
+  EXPECT_EQ(game.moveAnswer, "");
+}
+
+// Within one second every draw repeats the same value r.
+TEST_F(StartUp, AUsableSecondGivesAllThreeDrawsFromOneValue) {
+  int second = 5000;
+  while (!usable(drawAt(second))) ++second;
+  const double r = drawAt(second);
+  model.setSeconds(second + 0.1);
+  model.msPerClockReading = 1;
+  setUpGame(console, game);
+
+  EXPECT_EQ(game.rumbleCountdown, roundToInt(30 * r));
+  EXPECT_EQ(game.gnomeCountdown, roundToInt(25 * r));
+  const int limit = roundToInt(10 * r);
+  EXPECT_EQ(game.gnomeTimeLimit, limit < 5 ? limit + 5 : limit);
+  EXPECT_GT(game.rumbleCountdown, game.gnomeCountdown);
+  EXPECT_LT(model.seconds(), second + 0.2);
+}
+
+TEST_F(StartUp, AnUnusableSecondIsDrawnAgainUntilTheNextSecondComes) {
+  int second = 1000;
+  while (usable(drawAt(second)) || !usable(drawAt(second + 1))) {
+    ASSERT_LT(++second, 100000) << "no unusable second found";
+  }
+  model.setSeconds(second + 0.5);
+  model.msPerClockReading = 1;
+  setUpGame(console, game);
+
+  // Each draw reseeds, so the last pair may straddle the two seconds.
+  const double before = drawAt(second), after = drawAt(second + 1);
+  EXPECT_TRUE(game.rumbleCountdown == roundToInt(30 * before) ||
+              game.rumbleCountdown == roundToInt(30 * after));
+  EXPECT_EQ(game.gnomeCountdown, roundToInt(25 * after));
+  EXPECT_TRUE(game.rumbleCountdown != 0 && game.rumbleCountdown != game.gnomeCountdown);
+  EXPECT_GE(model.seconds(), second + 1) << "the rest of the unusable second is spent drawing";
+  EXPECT_LT(model.seconds(), second + 1.01) << "a usable draw ends the drawing";
+}
+
+TEST_F(StartUp, CountdownsAndTheTimeLimitStayInTheirRanges) {
+  model.msPerClockReading = 0.3;
+  std::set<int> limits;
+  for (int start = 0; start < 1500; ++start) {
+    model.setSeconds(start * 1.37);
+    GameState fresh;
+    setUpGame(console, fresh);
+    EXPECT_GE(fresh.rumbleCountdown, 1);
+    EXPECT_LE(fresh.rumbleCountdown, 30);
+    EXPECT_GE(fresh.gnomeCountdown, 1);
+    EXPECT_LE(fresh.gnomeCountdown, 25);
+    EXPECT_NE(fresh.rumbleCountdown, fresh.gnomeCountdown);
+    EXPECT_GE(fresh.gnomeTimeLimit, 5);
+    EXPECT_LE(fresh.gnomeTimeLimit, 10);
+    limits.insert(fresh.gnomeTimeLimit);
+  }
+  EXPECT_EQ(limits.size(), 6u) << "every limit from 5 to 10 turns up";
+}
+
+using RunGame = GameTest;
+
+TEST_F(RunGame, StartsTheConsoleSetsUpAndOpensWithTheEntrance) {
+  model.msPerClockReading = 1;
+  char name[] = "maze";
+  char* argv[] = {name, nullptr};
+  answer("Q");
+  EXPECT_EQ(play([&] { runGame(console, game, 1, argv); }), 0);
+  EXPECT_EQ(console.argc, 1);
+  EXPECT_EQ(game.currentRoom, 1);
+  EXPECT_EQ(game.rooms[1], "N04S00E02W03");
+  EXPECT_GE(game.gnomeTimeLimit, 5);
+  EXPECT_EQ(screen(), prompted("Q"));
+}
+
+}  // namespace
+}  // namespace maze

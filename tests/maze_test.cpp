@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <utility>
+
+#include "console/keyboard.hpp"
+#include "game_fixture.hpp"
+
+namespace maze {
+namespace {
+
+struct Exit {
+  char direction;
+  int target;
+};
+
+std::vector<Exit> exitsOf(const std::string& code) {
+  std::vector<Exit> exits;
+  for (std::size_t i = 0; i < code.size(); ++i) {
+    if (std::string("NSEW").find(code[i]) == std::string::npos) continue;
+    exits.push_back({code[i], std::stoi(code.substr(i + 1, 2))});
+  }
+  return exits;
+}
+
+char opposite(char direction) {
+  switch (direction) {
+    case 'N': return 'S';
+    case 'S': return 'N';
+    case 'E': return 'W';
+    default: return 'E';
+  }
+}
+
+TEST(MazeMap, LoadsEveryRoomCodeExactly) {
+  RoomTable rooms;
+  rooms[0] = "left over";
+  loadMap(rooms);
+  const RoomTable expected = {
+      "",        "N04S00E02W03", "N02S23E02W01", "E01W21",    "N05S01E07", "S04E06",    "N08S07W05",
+      "N06W04T", "N12S06E09",    "N11S10W08T",   "N09E00",    "N00S09W12", "S08E11W13", "S14E12W15",
+      "N13W16T", "S16E13W00",    "N15S17E14",    "N16S19W18", "N22E17T",   "N17W20",    "S21E19",
+      "N20E03",  "S18H",         "N02S23E24W23", "W23H"};
+  EXPECT_EQ(rooms, expected);
+}
+
+// Guards the table against a slip that a straight comparison with a
+// mistyped copy would not catch.
+TEST(MazeMap, PassagesLeadBackAndEveryRoomCanBeReached) {
+  RoomTable rooms;
+  loadMap(rooms);
+  std::set<std::pair<int, char>> mazeExits, selfLoops;
+  std::set<int> treasures, holes, reached{1};
+  std::vector<int> toVisit{1};
+  for (int room = 1; room <= kRoomCount; ++room) {
+    const std::string& code = rooms[room];
+    if (code.back() == 'T') treasures.insert(room);
+    if (code.back() == 'H') holes.insert(room);
+    for (const Exit& exit : exitsOf(code)) {
+      if (exit.target == 0) {
+        mazeExits.insert({room, exit.direction});
+      } else if (exit.target == room) {
+        selfLoops.insert({room, exit.direction});
+      } else {
+        ASSERT_LE(exit.target, kRoomCount);
+        bool leadsBack = false;
+        for (const Exit& back : exitsOf(rooms[exit.target])) {
+          leadsBack |= back.direction == opposite(exit.direction) && back.target == room;
+        }
+        EXPECT_TRUE(leadsBack) << "room " << room << " " << exit.direction;
+      }
+    }
+  }
+  while (!toVisit.empty()) {
+    const int room = toVisit.back();
+    toVisit.pop_back();
+    for (const Exit& exit : exitsOf(rooms[room])) {
+      if (exit.target != 0 && reached.insert(exit.target).second) toVisit.push_back(exit.target);
+    }
+  }
+  EXPECT_EQ(reached.size(), 24u);
+  EXPECT_EQ(treasures, (std::set<int>{7, 9, 14, 18}));
+  EXPECT_EQ(holes, (std::set<int>{22, 24}));
+  EXPECT_EQ(mazeExits, (std::set<std::pair<int, char>>{{1, 'S'}, {10, 'E'}, {11, 'N'}, {15, 'W'}}));
+  EXPECT_EQ(selfLoops, (std::set<std::pair<int, char>>{{2, 'N'}, {2, 'E'}, {23, 'S'}, {23, 'W'}}));
+}
+
+using AskDirection = GameTest;
+
+TEST_F(AskDirection, TakesEachDirectionLetterInEitherCase) {
+  const std::map<std::string, std::string> typedToAnswer = {
+      {"n", "n"}, {"N", "N"}, {"s", "s"}, {"S", "S"},   {"e", "e"},
+      {"E", "E"}, {"w", "w"}, {"W", "W"}, {"  n", "n"}, {"w,x", "w"}};
+  for (const auto& [typed, expected] : typedToAnswer) {
+    answer(typed);
+    std::string answerField;
+    askDirection(console, answerField);
+    EXPECT_EQ(answerField, expected) << typed;
+    EXPECT_EQ(screen(), prompted(typed)) << typed;
+  }
+}
+
+TEST_F(AskDirection, AnythingElseClearsTheScreenAndAsksAgain) {
+  const std::vector<std::string> junk = {"",
+                                         "   ",
+                                         "x",
+                                         "north",
+                                         "n ",
+                                         "nn",
+                                         "1",
+                                         "q ",
+                                         "qq",
+                                         "y",
+                                         "\x01\x02\x1a",
+                                         "\t",
+                                         "0",
+                                         "N S E",
+                                         "\"\"",
+                                         std::string(300, 'n')};
+  model.putText(0, 5, "left over from before");
+  for (const std::string& line : junk) answer(line);
+  answer("E");
+  std::string answerField;
+  askDirection(console, answerField);
+  EXPECT_EQ(answerField, "E");
+  ASSERT_EQ(screens.size(), junk.size() + 1);
+  for (const std::string& shown : screens) EXPECT_EQ(shown, prompted(""));
+}
+
+TEST_F(AskDirection, QuitEndsAtOnceWithNothingPrinted) {
+  std::size_t waits = 0;
+  for (const char* quit : {"q", "Q", " Q"}) {
+    answer(quit);
+    std::string answerField;
+    EXPECT_EQ(play([&] { askDirection(console, answerField); }), 0) << quit;
+    EXPECT_EQ(screen(), prompted(quit));
+    EXPECT_EQ(screens.size(), ++waits) << "no wait after " << quit;
+  }
+}
+
+using WaitForAnyKey = GameTest;
+
+TEST_F(WaitForAnyKey, TakesOneKeyAndWaitsWhenNoneIsThere) {
+  model.typeText("ab");
+  waitForAnyKey(console);
+  EXPECT_TRUE(screens.empty());
+  EXPECT_EQ(inkey(console), "b");
+
+  pressKey();
+  waitForAnyKey(console);
+  EXPECT_EQ(screens.size(), 1u);
+  EXPECT_EQ(inkey(console), "");
+}
+
+using DieWith = GameTest;
+
+TEST_F(DieWith, PrintsTheLinesThenWaitsForAKeyAndEnds) {
+  clearScreen(console);
+  pressKey();
+  EXPECT_EQ(play([&] { dieWith(console, {"first line", "second line"}); }), 0);
+  ASSERT_EQ(screens.size(), 1u);
+  EXPECT_EQ(screens[0], "first line\nsecond line\nYou have died, you lose\n");
+}
+
+}  // namespace
+}  // namespace maze
