@@ -71,8 +71,8 @@ TEST_F(Entrance, EntryTimeIsTakenAfterTheKeyAndRoundedTiesToEven) {
   for (const auto& [keyTime, entry] : keyTimeToEntry) {
     model.setSeconds(10);
     answer("n");
-    then([this, keyTime] {
-      model.setSeconds(keyTime);
+    then([this, at = keyTime] {
+      model.setSeconds(at);
       model.typeText(" ");
     });
     answer("q");
