@@ -1,0 +1,303 @@
+#include "platform/posix/input_decoder.hpp"
+
+#include <vector>
+
+#include "platform/keyboard_layout.hpp"
+#include "platform/posix/cp437.hpp"
+
+namespace maze {
+namespace {
+
+void emit(const KeyEventRecord& press, std::deque<InputRecord>& out) {
+  InputRecord record;
+  record.eventType = kKeyEvent;
+  record.key = press;
+  out.push_back(record);
+  record.key.keyDown = false;
+  out.push_back(record);
+}
+
+// Numeric parameters of a sequence; false when it holds anything else (a
+// private marker, sub-parameters, intermediates), which no key sends.
+bool parseParameters(const std::string& text, std::vector<int>& values) {
+  values.clear();
+  if (text.empty()) return true;
+  int value = -1;  // -1: left out
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      value = value < 0 ? c - '0' : std::min(value * 10 + (c - '0'), 9999);
+    } else if (c == ';') {
+      values.push_back(value);
+      value = -1;
+    } else {
+      return false;
+    }
+  }
+  values.push_back(value);
+  return true;
+}
+
+int parameter(const std::vector<int>& values, std::size_t index, int fallback) {
+  return index < values.size() && values[index] >= 0 ? values[index] : fallback;
+}
+
+std::optional<std::uint16_t> cursorKey(std::uint8_t final) {
+  switch (final) {
+    case 'A': return vk::kUp;
+    case 'B': return vk::kDown;
+    case 'C': return vk::kRight;
+    case 'D': return vk::kLeft;
+    case 'H': return vk::kHome;
+    case 'F': return vk::kEnd;
+    default: return std::nullopt;
+  }
+}
+
+// The "CSI n ~" keys of xterm, rxvt and the Linux console.
+void tildeKey(int n, Modifiers m, std::deque<InputRecord>& out) {
+  switch (n) {
+    case 1:
+    case 7: emit(enhancedKey(vk::kHome, m), out); return;
+    case 2: emit(enhancedKey(vk::kInsert, m), out); return;
+    case 3: emit(enhancedKey(vk::kDelete, m), out); return;
+    case 4:
+    case 8: emit(enhancedKey(vk::kEnd, m), out); return;
+    case 5: emit(enhancedKey(vk::kPrior, m), out); return;
+    case 6: emit(enhancedKey(vk::kNext, m), out); return;
+    default: break;
+  }
+  if (n >= 11 && n <= 15) {
+    emit(functionKey(n - 10, m), out);
+  } else if (n >= 17 && n <= 21) {
+    emit(functionKey(n - 11, m), out);
+  } else if (n == 23 || n == 24) {
+    emit(functionKey(n - 12, m), out);
+  }
+}
+
+KeyEventRecord shiftTab(bool alt) {
+  KeyEventRecord key = keyForTerminalByte('\t', alt);
+  key.controlKeyState |= kShiftPressed;
+  return key;
+}
+
+}  // namespace
+
+void InputDecoder::reset() {
+  state_ = State::Ground;
+  alt_ = false;
+  sequence_.clear();
+  overflow_ = false;
+}
+
+void InputDecoder::feed(const std::uint8_t* bytes, std::size_t length, std::int64_t nowNs,
+                        std::deque<InputRecord>& out) {
+  if (length == 0) return;
+  lastByteNs_ = nowNs;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (source_ == Source::Stream) {
+      streamByte(bytes[i], out);
+    } else {
+      terminalByte(bytes[i], out);
+    }
+  }
+}
+
+void InputDecoder::streamByte(std::uint8_t byte, std::deque<InputRecord>& out) {
+  const bool lineFeedOfPair = byte == '\n' && afterCarriageReturn_;
+  afterCarriageReturn_ = byte == '\r';
+  if (lineFeedOfPair) return;
+  emit(keyForTerminalByte(byte == '\n' ? '\r' : byte, false), out);
+}
+
+void InputDecoder::terminalByte(std::uint8_t byte, std::deque<InputRecord>& out) {
+  switch (state_) {
+    case State::Ground: ground(byte, out); return;
+    case State::Escape:
+      if (byte == 0x1B) {
+        if (alt_) emit(keyForTerminalByte(0x1B, true), out);
+        alt_ = !alt_;
+      } else if (byte == '[') {
+        state_ = State::Csi;
+      } else if (byte == 'O') {
+        state_ = State::Ss3;
+      } else if (alt_) {
+        // ESC ESC then a plain byte: Alt+Esc, and the byte is a key of its own.
+        emit(keyForTerminalByte(0x1B, true), out);
+        reset();
+        ground(byte, out);
+      } else if (byte >= 0x80) {
+        reset();
+        startUtf8(byte, true, out);
+      } else {
+        reset();
+        emit(keyForTerminalByte(byte, true), out);
+      }
+      return;
+    case State::Csi:
+    case State::CsiBracket:
+    case State::Ss3: sequenceByte(byte, out); return;
+    case State::Utf8: utf8Byte(byte, out); return;
+  }
+}
+
+void InputDecoder::ground(std::uint8_t byte, std::deque<InputRecord>& out) {
+  if (byte == 0x1B) {
+    state_ = State::Escape;
+    alt_ = false;
+  } else if (byte >= 0x80) {
+    startUtf8(byte, false, out);
+  } else {
+    emit(keyForTerminalByte(byte, false), out);
+  }
+}
+
+void InputDecoder::sequenceByte(std::uint8_t byte, std::deque<InputRecord>& out) {
+  if (byte >= 0x40 && byte <= 0x7E) {
+    const State state = state_;
+    if (state == State::Csi && byte == '[' && sequence_.empty() && !overflow_) {
+      state_ = State::CsiBracket;  // the Linux console's "ESC [ [ A" for F1
+      return;
+    }
+    if (!overflow_) {
+      if (state == State::Csi) {
+        decodeCsi(byte, out);
+      } else if (state == State::Ss3) {
+        decodeSs3(byte, out);
+      } else if (byte >= 'A' && byte <= 'E') {
+        Modifiers m;
+        m.alt = alt_;
+        emit(functionKey(byte - 'A' + 1, m), out);
+      }
+    }
+    reset();
+    return;
+  }
+  if (byte >= 0x20 && byte <= 0x3F && state_ != State::CsiBracket) {
+    if (sequence_.size() < kMaxSequence) {
+      sequence_.push_back(static_cast<char>(byte));
+    } else {
+      overflow_ = true;
+    }
+    return;
+  }
+  // Anything else cannot belong to a key's sequence: drop what was
+  // collected and take the byte afresh.
+  reset();
+  ground(byte, out);
+}
+
+void InputDecoder::decodeCsi(std::uint8_t final, std::deque<InputRecord>& out) {
+  std::vector<int> values;
+  if (!parseParameters(sequence_, values)) return;
+  if (final == 'R' && expectingReport_ && values.size() == 2 && !alt_) {
+    expectingReport_ = false;
+    report_ = CursorReport{parameter(values, 0, 1), parameter(values, 1, 1)};
+    return;
+  }
+  Modifiers m = Modifiers::fromParameter(parameter(values, 1, 1));
+  m.alt = m.alt || alt_;
+  if (const auto key = cursorKey(final)) {
+    emit(enhancedKey(*key, m), out);
+  } else if (final >= 'P' && final <= 'S') {
+    emit(functionKey(final - 'P' + 1, m), out);
+  } else if (final == 'E') {
+    emit(keypadCenterKey(m), out);
+  } else if (final == 'Z') {
+    emit(shiftTab(m.alt), out);
+  } else if (final == '~') {
+    tildeKey(parameter(values, 0, 0), m, out);
+  }
+}
+
+void InputDecoder::decodeSs3(std::uint8_t final, std::deque<InputRecord>& out) {
+  std::vector<int> values;
+  if (!parseParameters(sequence_, values)) return;
+  // Some terminals put the modifier alone before the final ("ESC O 5 P").
+  Modifiers m =
+      Modifiers::fromParameter(values.empty() ? 1 : parameter(values, values.size() - 1, 1));
+  m.alt = m.alt || alt_;
+  if (const auto key = cursorKey(final)) {
+    emit(enhancedKey(*key, m), out);
+  } else if (final >= 'P' && final <= 'S') {
+    emit(functionKey(final - 'P' + 1, m), out);
+  } else if (final == 'E') {
+    emit(keypadCenterKey(m), out);
+  } else if (final == 'M') {
+    emit(keypadEnterKey(m), out);
+  }
+}
+
+void InputDecoder::startUtf8(std::uint8_t lead, bool alt, std::deque<InputRecord>& out) {
+  alt_ = alt;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    code_ = lead & 0x1F;
+    utf8Needed_ = 1;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    code_ = lead & 0x0F;
+    utf8Needed_ = 2;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    code_ = lead & 0x07;
+    utf8Needed_ = 3;
+  } else {
+    finishUtf8(false, out);
+    return;
+  }
+  utf8Length_ = utf8Needed_ + 1;
+  state_ = State::Utf8;
+}
+
+void InputDecoder::utf8Byte(std::uint8_t byte, std::deque<InputRecord>& out) {
+  if ((byte & 0xC0) != 0x80) {
+    finishUtf8(false, out);
+    ground(byte, out);
+    return;
+  }
+  code_ = (code_ << 6) | (byte & 0x3F);
+  if (--utf8Needed_ > 0) return;
+  static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  const bool valid =
+      code_ >= kSmallest[utf8Length_] && code_ <= 0x10FFFF && !(code_ >= 0xD800 && code_ <= 0xDFFF);
+  finishUtf8(valid, out);
+}
+
+// One typed character: its code page byte, or '?' when the code page
+// lacks it or the bytes were not UTF-8.
+void InputDecoder::finishUtf8(bool valid, std::deque<InputRecord>& out) {
+  const std::optional<std::uint8_t> byte = valid ? unicodeToCp437(code_) : std::nullopt;
+  emit(keyForForeignChar(byte.value_or('?'), alt_), out);
+  reset();
+}
+
+void InputDecoder::expire(std::int64_t nowNs, std::deque<InputRecord>& out) {
+  const auto due = deadline();
+  if (!due || nowNs < *due) return;
+  const bool alt = alt_;
+  const bool bare = sequence_.empty() && !overflow_;
+  switch (state_) {
+    case State::Escape: emit(keyForTerminalByte(0x1B, alt), out); break;
+    case State::Csi:
+      if (bare && !alt) emit(keyForTerminalByte('[', true), out);
+      break;
+    case State::Ss3:
+      if (bare && !alt) emit(keyForTerminalByte('O', true), out);
+      break;
+    case State::Utf8: finishUtf8(false, out); break;
+    case State::CsiBracket:
+    case State::Ground: break;
+  }
+  reset();
+}
+
+std::optional<std::int64_t> InputDecoder::deadline() const {
+  if (state_ == State::Ground) return std::nullopt;
+  return lastByteNs_ + kEscapeTimeoutNs;
+}
+
+std::optional<CursorReport> InputDecoder::takeCursorReport() {
+  std::optional<CursorReport> report = report_;
+  report_.reset();
+  return report;
+}
+
+}  // namespace maze

@@ -1,0 +1,79 @@
+// Turns the bytes a terminal sends into the key events the console would
+// deliver for the same keys: a press, then its release. Pure: bytes and the
+// time they were read go in, events come out, so every sequence can be
+// tested split at any point.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "platform/platform.hpp"
+#include "platform/posix/key_events.hpp"
+
+namespace maze {
+
+struct CursorReport {
+  int row = 0;     // 1-based
+  int column = 0;  // 1-based
+};
+
+class InputDecoder {
+ public:
+  // A lone ESC is the Esc key once nothing has followed it for this long.
+  static constexpr std::int64_t kEscapeTimeoutNs = 25'000'000;
+  // Longer control sequences are not keys; they are dropped unread.
+  static constexpr std::size_t kMaxSequence = 32;
+
+  enum class Source {
+    Terminal,  // raw-mode terminal: escape sequences, Alt as an ESC prefix, UTF-8
+    Stream,    // file or pipe: every byte is one key; CR, LF and CR LF are Enter
+  };
+
+  explicit InputDecoder(Source source) : source_(source) {}
+
+  // Decodes bytes read at `nowNs`, appending finished keys to `out`.
+  void feed(const std::uint8_t* bytes, std::size_t length, std::int64_t nowNs,
+            std::deque<InputRecord>& out);
+  // Settles an unfinished sequence when nothing has followed it for the
+  // timeout; call it only when no more bytes are waiting.
+  void expire(std::int64_t nowNs, std::deque<InputRecord>& out);
+  // When expire() will have something to settle; none when nothing waits.
+  std::optional<std::int64_t> deadline() const;
+
+  // The next cursor position report (CSI row;column R) is the terminal's
+  // answer to a query, not a key; it comes back through takeCursorReport().
+  void expectCursorReport() { expectingReport_ = true; }
+  std::optional<CursorReport> takeCursorReport();
+
+ private:
+  enum class State { Ground, Escape, Csi, CsiBracket, Ss3, Utf8 };
+
+  void ground(std::uint8_t byte, std::deque<InputRecord>& out);
+  void terminalByte(std::uint8_t byte, std::deque<InputRecord>& out);
+  void streamByte(std::uint8_t byte, std::deque<InputRecord>& out);
+  void sequenceByte(std::uint8_t byte, std::deque<InputRecord>& out);
+  void utf8Byte(std::uint8_t byte, std::deque<InputRecord>& out);
+  void startUtf8(std::uint8_t lead, bool alt, std::deque<InputRecord>& out);
+  void finishUtf8(bool valid, std::deque<InputRecord>& out);
+  void decodeCsi(std::uint8_t final, std::deque<InputRecord>& out);
+  void decodeSs3(std::uint8_t final, std::deque<InputRecord>& out);
+  void reset();
+
+  Source source_;
+  State state_ = State::Ground;
+  bool alt_ = false;      // an ESC came first
+  std::string sequence_;  // parameter and intermediate bytes
+  bool overflow_ = false;
+  char32_t code_ = 0;
+  int utf8Needed_ = 0;
+  int utf8Length_ = 0;
+  std::int64_t lastByteNs_ = 0;
+  bool afterCarriageReturn_ = false;
+  bool expectingReport_ = false;
+  std::optional<CursorReport> report_;
+};
+
+}  // namespace maze

@@ -1,0 +1,86 @@
+#include "platform/posix/key_events.hpp"
+
+#include "platform/keyboard_layout.hpp"
+
+namespace maze {
+namespace {
+
+constexpr std::uint16_t kVkClear = 0x0C;  // keypad 5 with Num Lock off
+
+KeyEventRecord press(std::uint8_t ch, std::uint16_t virtualKey, std::uint16_t scanCode,
+                     std::uint32_t state) {
+  KeyEventRecord key;
+  key.keyDown = true;
+  key.repeatCount = 1;
+  key.ch = ch;
+  key.virtualKeyCode = virtualKey;
+  key.virtualScanCode = scanCode;
+  key.controlKeyState = state;
+  return key;
+}
+
+// Ctrl with a symbol key: the control bytes 0 and 28 to 31.
+bool controlSymbolKey(std::uint8_t byte, KeyStroke& stroke) {
+  switch (byte) {
+    case 0x00: stroke = {'2', 0x03, true, true}; return true;    // Ctrl+@
+    case 0x1C: stroke = {0xDC, 0x2B, false, true}; return true;  // Ctrl+backslash
+    case 0x1D: stroke = {0xDD, 0x1B, false, true}; return true;  // Ctrl+]
+    case 0x1E: stroke = {'6', 0x07, true, true}; return true;    // Ctrl+^
+    case 0x1F: stroke = {0xBD, 0x0C, true, true}; return true;   // Ctrl+_
+    default: return false;
+  }
+}
+
+}  // namespace
+
+Modifiers Modifiers::fromParameter(int parameter) {
+  Modifiers m;
+  if (parameter < 2) return m;
+  const int bits = parameter - 1;
+  m.shift = (bits & 1) != 0;
+  m.alt = (bits & 2) != 0 || (bits & 8) != 0;
+  m.ctrl = (bits & 4) != 0;
+  return m;
+}
+
+std::uint32_t Modifiers::controlKeyState() const {
+  return (shift ? kShiftPressed : 0) | (alt ? kLeftAltPressed : 0) | (ctrl ? kLeftCtrlPressed : 0);
+}
+
+KeyEventRecord keyForTerminalByte(std::uint8_t byte, bool alt) {
+  const std::uint32_t altState = alt ? kLeftAltPressed : 0;
+  if (byte == 0x7F || byte == 0x08) return press(8, vk::kBack, scan::kBack, altState);
+  KeyStroke stroke;
+  if (const auto found = usKeyForChar(byte)) {
+    stroke = *found;
+  } else if (!controlSymbolKey(byte, stroke)) {
+    return keyForForeignChar(byte, alt);
+  }
+  const std::uint32_t state =
+      (stroke.shift ? kShiftPressed : 0) | (stroke.ctrl ? kLeftCtrlPressed : 0) | altState;
+  return press(byte, stroke.virtualKeyCode, stroke.scanCode, state);
+}
+
+KeyEventRecord keyForForeignChar(std::uint8_t ch, bool alt) {
+  return press(ch, 0, 0, alt ? kLeftAltPressed : 0);
+}
+
+KeyEventRecord enhancedKey(std::uint16_t virtualKey, Modifiers modifiers) {
+  return press(0, virtualKey, usScanCodeForVirtualKey(virtualKey),
+               modifiers.controlKeyState() | kEnhancedKey);
+}
+
+KeyEventRecord functionKey(int n, Modifiers modifiers) {
+  const auto virtualKey = static_cast<std::uint16_t>(vk::kF1 + n - 1);
+  return press(0, virtualKey, usScanCodeForVirtualKey(virtualKey), modifiers.controlKeyState());
+}
+
+KeyEventRecord keypadCenterKey(Modifiers modifiers) {
+  return press(0, kVkClear, scan::kNumpad5, modifiers.controlKeyState());
+}
+
+KeyEventRecord keypadEnterKey(Modifiers modifiers) {
+  return press('\r', vk::kReturn, scan::kReturn, modifiers.controlKeyState() | kEnhancedKey);
+}
+
+}  // namespace maze

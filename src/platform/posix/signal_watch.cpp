@@ -1,0 +1,121 @@
+#include "platform/posix/signal_watch.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+
+namespace maze::signal_watch {
+namespace {
+
+struct Watched {
+  int signo;
+  Flag flag;
+};
+
+constexpr Watched kWatched[] = {
+    {SIGINT, kInterrupt}, {SIGQUIT, kQuit},     {SIGTERM, kTerminate}, {SIGHUP, kHangup},
+    {SIGTSTP, kStop},     {SIGCONT, kContinue}, {SIGWINCH, kResize},
+};
+constexpr int kWatchedCount = sizeof(kWatched) / sizeof(kWatched[0]);
+
+// Signal handlers can reach nothing else: these are process-wide.
+std::atomic<std::uint32_t> g_noted{0};
+int g_pipe[2] = {-1, -1};
+struct sigaction g_previous[kWatchedCount];
+struct sigaction g_previousPipe;
+bool g_installed = false;
+
+void noteSignal(int signo) {
+  const int savedErrno = errno;
+  for (const Watched& w : kWatched) {
+    if (w.signo == signo) g_noted.fetch_or(w.flag);
+  }
+  if (g_pipe[1] >= 0) {
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t ignored = write(g_pipe[1], &byte, 1);
+  }
+  errno = savedErrno;
+}
+
+void makePipe() {
+  if (pipe(g_pipe) != 0) {
+    g_pipe[0] = g_pipe[1] = -1;
+    return;
+  }
+  for (int fd : g_pipe) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
+}
+
+void setHandler(int signo, void (*handler)(int), struct sigaction* previous) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(signo, &action, previous);
+}
+
+}  // namespace
+
+void install() {
+  if (g_installed) return;
+  makePipe();
+  setHandler(SIGPIPE, SIG_IGN, &g_previousPipe);
+  for (int i = 0; i < kWatchedCount; ++i) {
+    sigaction(kWatched[i].signo, nullptr, &g_previous[i]);
+    if (g_previous[i].sa_handler == SIG_IGN) continue;
+    setHandler(kWatched[i].signo, noteSignal, nullptr);
+  }
+  g_installed = true;
+}
+
+void uninstall() {
+  if (!g_installed) return;
+  for (int i = 0; i < kWatchedCount; ++i) sigaction(kWatched[i].signo, &g_previous[i], nullptr);
+  sigaction(SIGPIPE, &g_previousPipe, nullptr);
+  for (int& fd : g_pipe) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+  }
+  g_noted = 0;
+  g_installed = false;
+}
+
+int wakeFd() { return g_pipe[0]; }
+
+void drain() {
+  char buffer[64];
+  while (g_pipe[0] >= 0 && read(g_pipe[0], buffer, sizeof buffer) > 0) {
+  }
+}
+
+// The pipe is emptied before the flags are taken: a signal in between
+// leaves its byte behind, so its flag is never missed.
+std::uint32_t take() {
+  if (g_noted.load(std::memory_order_relaxed) == 0) return 0;
+  drain();
+  return g_noted.exchange(0);
+}
+
+void dieBy(int signo) {
+  signal(signo, SIG_DFL);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, signo);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  raise(signo);
+  _exit(128 + signo);
+}
+
+void stopProcess() {
+  struct sigaction previous {};
+  setHandler(SIGTSTP, SIG_DFL, &previous);
+  raise(SIGTSTP);
+  sigaction(SIGTSTP, &previous, nullptr);
+}
+
+}  // namespace maze::signal_watch

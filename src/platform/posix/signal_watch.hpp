@@ -1,0 +1,38 @@
+// The signals the terminal backend acts on. The handlers only note the
+// signal and wake the game thread through a pipe; the game thread acts on
+// them when it next waits, polls, sleeps or draws.
+#pragma once
+
+#include <cstdint>
+
+namespace maze::signal_watch {
+
+enum Flag : std::uint32_t {
+  kInterrupt = 1 << 0,  // SIGINT
+  kQuit = 1 << 1,       // SIGQUIT
+  kTerminate = 1 << 2,  // SIGTERM
+  kHangup = 1 << 3,     // SIGHUP
+  kStop = 1 << 4,       // SIGTSTP
+  kContinue = 1 << 5,   // SIGCONT
+  kResize = 1 << 6,     // SIGWINCH
+};
+
+// Installs the handlers (leaving alone signals the parent had us ignore)
+// and ignores SIGPIPE, so a closed output gives write errors, not death.
+void install();
+// Puts the earlier dispositions back.
+void uninstall();
+// Readable whenever a signal has been noted; -1 when there is no pipe.
+int wakeFd();
+// The signals noted since the last call; empties the pipe.
+std::uint32_t take();
+// Empties the pipe (a wake-up whose signal was already taken).
+void drain();
+
+// Ends the process by `signo` with its default action, as if no handler
+// had been installed.
+[[noreturn]] void dieBy(int signo);
+// Stops the process as Ctrl+Z does by default; returns once continued.
+void stopProcess();
+
+}  // namespace maze::signal_watch
