@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+
 #include "game/turn.hpp"
 #include "game_fixture.hpp"
 
@@ -222,6 +225,21 @@ TEST_F(Hazards, ACountdownRedrawnAsZeroNeverFiresAgain) {
   EXPECT_EQ(game.rubbleState, 2);
   EXPECT_EQ(game.rumbleCountdown, -40);
   EXPECT_EQ(game.gnomeCountdown, -40);
+}
+
+// However long a game runs, a switched-off hazard never comes round again.
+TEST_F(Hazards, ACountdownRunDownToItsFloorStaysThere) {
+  quietGame(1);
+  game.rumbleCountdown = std::numeric_limits<std::int32_t>::min();
+  game.gnomeCountdown = std::numeric_limits<std::int32_t>::min() + 1;
+  move("e");
+  move("w");
+  answer("q");
+  EXPECT_EQ(playTurns(), 0);
+  EXPECT_EQ(screens[1], prompted("e") + "You move east through the caves\n");
+  EXPECT_EQ(screens[3], prompted("w") + "You move west through the caves\n");
+  EXPECT_EQ(game.rumbleCountdown, std::numeric_limits<std::int32_t>::min());
+  EXPECT_EQ(game.gnomeCountdown, std::numeric_limits<std::int32_t>::min());
 }
 
 }  // namespace
