@@ -125,15 +125,21 @@ bool ModelConsole::writeCells(Handle h, const CharCell* cells, Coord cellsSize, 
   }
   const int w = std::min(target.right - target.left + 1, cellsSize.x - cellsOrigin.x);
   const int hgt = std::min(target.bottom - target.top + 1, cellsSize.y - cellsOrigin.y);
-  // Off the buffer to the left or above: nothing is written, as in the
-  // console host we check against.
-  if (target.left < 0 || target.top < 0 || target.left >= width_ || target.top >= height_) {
-    target.right = static_cast<std::int16_t>(target.left - 1);
-    target.bottom = static_cast<std::int16_t>(target.top - 1);
+  // Starting off the buffer, nothing is written (to the left or above as
+  // well, as in the console host we check against); the rectangle comes
+  // back clipped as far as that host clips it.
+  if (target.left < 0 || target.left >= width_) {
+    target.right = static_cast<std::int16_t>(target.left + w - 1);
+    target.bottom = static_cast<std::int16_t>(target.top + hgt - 1);
     return true;
   }
   const int right = std::min(target.left + w, width_) - 1;
   const int bottom = std::min(target.top + hgt, height_) - 1;
+  if (target.top < 0 || target.top >= height_) {
+    target.right = static_cast<std::int16_t>(right);
+    target.bottom = static_cast<std::int16_t>(bottom);
+    return true;
+  }
   for (int y = target.top; y <= bottom; ++y) {
     for (int x = target.left; x <= right; ++x) {
       const int sx = cellsOrigin.x + (x - target.left);

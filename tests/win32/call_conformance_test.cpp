@@ -1,0 +1,278 @@
+// Each sequence of console calls runs once on a real console screen buffer
+// through the native backend and once on the in-memory console; the call
+// results and the whole resulting state must agree.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "platform/model/model_console.hpp"
+#include "platform/win32/win32_platform.hpp"
+#include "real_console.hpp"
+
+namespace maze::testing {
+namespace {
+
+using Sequence = std::function<void(Platform&, Handle, CallLog&)>;
+
+struct Outcome {
+  std::vector<std::string> calls;
+  std::string screen;
+};
+
+struct Outcomes {
+  bool ran = false;
+  std::string before;
+  Outcome real;
+  Outcome model;
+};
+
+CharCell patternCell(int x, int y) {
+  return {static_cast<std::uint8_t>('a' + (x + 3 * y) % 26),
+          static_cast<std::uint16_t>(1 + (x + y) % 15)};
+}
+
+// Gives every cell its own character and attribute, so moved and filled
+// cells can be told apart.
+void paintPattern(Platform& platform, Handle h, int width, int height) {
+  std::vector<CharCell> row(width);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) row[x] = patternCell(x, y);
+    SmallRect target{0, static_cast<std::int16_t>(y), static_cast<std::int16_t>(width - 1),
+                     static_cast<std::int16_t>(y)};
+    platform.writeCells(h, row.data(), {static_cast<std::int16_t>(width), 1}, {0, 0}, target);
+  }
+}
+
+Outcomes runBoth(int width, int height, int windowRows, const Sequence& sequence) {
+  Outcomes outcomes;
+  RealScreenBuffer buffer(width, height, windowRows);
+  if (!buffer.ok()) return outcomes;
+  Win32Platform win32;
+  ModelConsole model(width, height, windowRows);
+  paintPattern(win32, buffer.handle(), width, height);
+  paintPattern(model, ModelConsole::kOutputHandle, width, height);
+  outcomes.before = toText(dumpOf(model));
+  EXPECT_EQ(toText(dumpOf(buffer.native())), outcomes.before) << "before the sequence";
+
+  CallLog realLog;
+  CallLog modelLog;
+  sequence(win32, buffer.handle(), realLog);
+  sequence(model, ModelConsole::kOutputHandle, modelLog);
+  outcomes.ran = true;
+  outcomes.real = {realLog.lines(), toText(dumpOf(buffer.native()))};
+  outcomes.model = {modelLog.lines(), toText(dumpOf(model))};
+  return outcomes;
+}
+
+#define EXPECT_SAME_AS_REAL_CONSOLE(width, height, windowRows, sequence)        \
+  do {                                                                          \
+    const Outcomes outcomes = runBoth(width, height, windowRows, sequence);     \
+    if (!outcomes.ran) GTEST_SKIP() << "no console: run this under a terminal"; \
+    EXPECT_EQ(outcomes.real.calls, outcomes.model.calls);                       \
+    EXPECT_EQ(outcomes.real.screen, outcomes.model.screen);                     \
+  } while (false)
+
+Coord at(int x, int y) { return {static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)}; }
+SmallRect rect(int left, int top, int right, int bottom) {
+  return {static_cast<std::int16_t>(left), static_cast<std::int16_t>(top),
+          static_cast<std::int16_t>(right), static_cast<std::int16_t>(bottom)};
+}
+
+void fillBoth(Platform& p, Handle h, CallLog& log, std::uint8_t ch, std::uint16_t attr,
+              std::uint32_t length, Coord start) {
+  std::uint32_t written = 0;
+  log("fill character", p.fillCharacter(h, ch, length, start, written)).with("written", written);
+  log("fill attribute", p.fillAttribute(h, attr, length, start, written)).with("written", written);
+}
+
+TEST(CallConformance, FillsRunIntoTheNextRowsAndStopAtTheBufferEnd) {
+  EXPECT_SAME_AS_REAL_CONSOLE(12, 6, 6, [](Platform& p, Handle h, CallLog& log) {
+    fillBoth(p, h, log, 'x', 0xE, 15, at(9, 1));    // past the row end
+    fillBoth(p, h, log, '*', 0xC, 1000, at(3, 4));  // past the buffer end
+    fillBoth(p, h, log, '#', 0xA, 1, at(11, 5));    // the very last cell
+  });
+}
+
+TEST(CallConformance, FillsFromEdgeStarts) {
+  EXPECT_SAME_AS_REAL_CONSOLE(12, 6, 6, [](Platform& p, Handle h, CallLog& log) {
+    fillBoth(p, h, log, 'z', 0x9, 0, at(2, 2));   // nothing to fill
+    fillBoth(p, h, log, 'z', 0x9, 5, at(0, 6));   // the row below the buffer
+    fillBoth(p, h, log, 'z', 0x9, 5, at(0, -1));  // the row above it
+    fillBoth(p, h, log, 'q', 0x3, 4, at(14, 1));  // a column past the row's end
+    fillBoth(p, h, log, 'r', 0x5, 3, at(-2, 3));  // a negative column
+    fillBoth(p, h, log, 's', 0x6, 3, at(13, 5));  // past the end on the last row
+  });
+}
+
+void writeBlock(Platform& p, Handle h, CallLog& log, Coord size, Coord origin, SmallRect target) {
+  std::vector<CharCell> cells(static_cast<std::size_t>(size.x) * size.y);
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    cells[i] = {static_cast<std::uint8_t>('A' + i % 26), static_cast<std::uint16_t>(i % 16)};
+  }
+  log("write cells", p.writeCells(h, cells.data(), size, origin, target)).with(target);
+}
+
+TEST(CallConformance, CellWritesAreClippedToSourceAndBuffer) {
+  EXPECT_SAME_AS_REAL_CONSOLE(12, 6, 6, [](Platform& p, Handle h, CallLog& log) {
+    writeBlock(p, h, log, at(4, 2), at(0, 0), rect(1, 1, 4, 2));    // inside
+    writeBlock(p, h, log, at(6, 1), at(0, 0), rect(8, 0, 13, 0));   // past the right edge
+    writeBlock(p, h, log, at(3, 4), at(0, 0), rect(0, 4, 2, 7));    // past the bottom
+    writeBlock(p, h, log, at(5, 3), at(2, 1), rect(6, 2, 11, 5));   // source shorter than target
+    writeBlock(p, h, log, at(3, 3), at(1, 1), rect(9, 3, 9, 3));    // one cell from inside
+    writeBlock(p, h, log, at(3, 2), at(0, 0), rect(11, 5, 20, 9));  // the last cell only
+  });
+}
+
+TEST(CallConformance, CellWritesThatWriteNothing) {
+  EXPECT_SAME_AS_REAL_CONSOLE(12, 6, 6, [](Platform& p, Handle h, CallLog& log) {
+    writeBlock(p, h, log, at(3, 2), at(0, 0), rect(12, 0, 14, 1));   // right of the buffer
+    writeBlock(p, h, log, at(3, 2), at(0, 0), rect(0, 6, 2, 7));     // below the buffer
+    writeBlock(p, h, log, at(3, 2), at(0, 0), rect(12, 6, 14, 7));   // both
+    writeBlock(p, h, log, at(3, 2), at(0, 0), rect(-1, 1, 1, 2));    // from a negative column
+    writeBlock(p, h, log, at(3, 2), at(0, 0), rect(-2, 0, 1, 0));    // wider than the source too
+    writeBlock(p, h, log, at(3, 2), at(0, 0), rect(1, -1, 3, 0));    // from a negative row
+    writeBlock(p, h, log, at(3, 2), at(0, 0), rect(10, -1, 12, 1));  // negative row, clipped
+  });
+}
+
+void scroll(Platform& p, Handle h, CallLog& log, SmallRect source, const SmallRect* clip,
+            Coord destination, CharCell fill) {
+  log("scroll", p.scrollRect(h, source, clip, destination, fill));
+}
+
+TEST(CallConformance, ScrollsMoveBlocksAndFillWhatTheyLeave) {
+  EXPECT_SAME_AS_REAL_CONSOLE(12, 7, 7, [](Platform& p, Handle h, CallLog& log) {
+    // The whole buffer up by one, as output scrolls.
+    scroll(p, h, log, rect(0, 1, 11, 6), nullptr, at(0, 0), {' ', 0x7});
+    // Overlapping moves: down-right, then up-left.
+    scroll(p, h, log, rect(1, 1, 6, 4), nullptr, at(3, 2), {'.', 0x2});
+    scroll(p, h, log, rect(4, 3, 10, 5), nullptr, at(2, 1), {',', 0x4});
+    // Without overlap, and onto itself.
+    scroll(p, h, log, rect(0, 0, 2, 1), nullptr, at(9, 5), {'-', 0x1});
+    scroll(p, h, log, rect(5, 5, 7, 6), nullptr, at(5, 5), {'=', 0x3});
+    // A destination that runs off the buffer keeps only what fits.
+    scroll(p, h, log, rect(0, 0, 5, 2), nullptr, at(8, 5), {'~', 0x6});
+  });
+}
+
+TEST(CallConformance, ScrollsInsideAClipRectangle) {
+  EXPECT_SAME_AS_REAL_CONSOLE(12, 7, 7, [](Platform& p, Handle h, CallLog& log) {
+    const SmallRect region = rect(0, 2, 11, 5);
+    scroll(p, h, log, rect(0, 3, 11, 5), &region, at(0, 2), {' ', 0x7});
+    // The clip cuts both the source and the destination.
+    const SmallRect clip = rect(2, 1, 8, 4);
+    scroll(p, h, log, rect(0, 0, 5, 3), &clip, at(4, 2), {'+', 0x5});
+    // A clip reaching past the buffer is cut at its edges.
+    const SmallRect wide = rect(-3, -2, 20, 3);
+    scroll(p, h, log, rect(0, 4, 11, 6), &wide, at(0, 2), {'!', 0x8});
+    // Destination wholly outside the clip: only the fill happens.
+    const SmallRect top = rect(0, 0, 11, 1);
+    scroll(p, h, log, rect(0, 0, 3, 1), &top, at(6, 4), {'?', 0x9});
+  });
+}
+
+TEST(CallConformance, CursorPositionsAtAndPastTheEdges) {
+  EXPECT_SAME_AS_REAL_CONSOLE(12, 10, 4, [](Platform& p, Handle h, CallLog& log) {
+    for (const Coord c : {at(11, 0), at(0, 9), at(11, 9), at(12, 0), at(0, 10), at(-1, 3),
+                          at(3, -1), at(5, 2), at(0, 6), at(4, 7), at(0, 0)}) {
+      log("cursor " + std::to_string(c.x) + "," + std::to_string(c.y), p.setCursorPosition(h, c));
+      ScreenBufferInfo info;
+      log("info", p.getScreenBufferInfo(h, info))
+          .with("x", info.cursor.x)
+          .with("y", info.cursor.y)
+          .with(info.window);
+    }
+  });
+}
+
+TEST(CallConformance, CursorShapeLimits) {
+  EXPECT_SAME_AS_REAL_CONSOLE(12, 6, 6, [](Platform& p, Handle h, CallLog& log) {
+    CursorInfo info;
+    log("get", p.getCursorInfo(h, info)).with("size", info.size).with("visible", info.visible);
+    for (std::uint32_t size : {0u, 101u, 1u, 100u, 50u}) {
+      log("set size " + std::to_string(size), p.setCursorInfo(h, {size, false}));
+      log("get", p.getCursorInfo(h, info)).with("size", info.size).with("visible", info.visible);
+    }
+    log("show", p.setCursorInfo(h, {25, true}));
+  });
+}
+
+TEST(CallConformance, WindowMovesInsideTheBufferOnly) {
+  EXPECT_SAME_AS_REAL_CONSOLE(12, 10, 4, [](Platform& p, Handle h, CallLog& log) {
+    auto window = [&](bool absolute, SmallRect r) {
+      log("window", p.setWindowInfo(h, absolute, r));
+      ScreenBufferInfo info;
+      log("info", p.getScreenBufferInfo(h, info)).with(info.window);
+    };
+    window(true, rect(0, 6, 11, 9));    // to the bottom
+    window(true, rect(0, 7, 11, 10));   // one row past it
+    window(false, rect(0, -2, 0, -2));  // up two rows
+    window(false, rect(0, -5, 0, -5));  // above the top
+    window(true, rect(0, 3, 11, 2));    // inverted
+    window(true, rect(-1, 0, 10, 3));   // left of the buffer
+    window(true, rect(0, 2, 11, 3));    // smaller
+    window(false, rect(0, 0, 0, 2));    // taller again
+    window(true, rect(0, 0, 11, 3));    // back home
+  });
+}
+
+TEST(CallConformance, WindowFollowsTheCursorIntoView) {
+  EXPECT_SAME_AS_REAL_CONSOLE(12, 10, 4, [](Platform& p, Handle h, CallLog& log) {
+    log("window", p.setWindowInfo(h, true, rect(0, 5, 11, 8)));
+    log("cursor", p.setCursorPosition(h, at(3, 2)));  // above the window
+    log("window", p.setWindowInfo(h, true, rect(0, 0, 11, 3)));
+    log("cursor", p.setCursorPosition(h, at(3, 8)));  // below it
+    log("cursor", p.setCursorPosition(h, at(0, 5)));  // inside: stays
+  });
+}
+
+// Where wine's console differs from Microsoft's, the model keeps
+// Microsoft's behaviour. These cases state wine's side, so a change in
+// either shows up here; the console services never make these calls.
+TEST(CallConformanceKnownWineDifferences, WineAcceptsCellWritesOfNoCells) {
+  const Outcomes outcomes = runBoth(12, 6, 6, [](Platform& p, Handle h, CallLog& log) {
+    writeBlock(p, h, log, at(3, 2), at(3, 0), rect(0, 0, 2, 1));  // origin past the source
+    writeBlock(p, h, log, at(3, 2), at(0, 2), rect(0, 0, 2, 1));  // origin below the source
+    writeBlock(p, h, log, at(3, 2), at(0, 0), rect(4, 0, 2, 1));  // inverted
+  });
+  if (!outcomes.ran) GTEST_SKIP() << "no console: run this under a terminal";
+  for (const std::string& call : outcomes.real.calls)
+    EXPECT_NE(call.find(" ok"), std::string::npos);
+  for (const std::string& call : outcomes.model.calls) {
+    EXPECT_NE(call.find(" failed"), std::string::npos);
+  }
+  EXPECT_EQ(outcomes.real.screen, outcomes.before);
+  EXPECT_EQ(outcomes.model.screen, outcomes.before);
+}
+
+TEST(CallConformanceKnownWineDifferences, WineRejectsScrollsReachingOffTheBuffer) {
+  const Outcomes outcomes = runBoth(12, 6, 6, [](Platform& p, Handle h, CallLog& log) {
+    scroll(p, h, log, rect(-2, 0, 3, 2), nullptr, at(4, 2), {'.', 7});   // source partly off
+    scroll(p, h, log, rect(14, 0, 16, 2), nullptr, at(1, 1), {'.', 7});  // source wholly off
+    scroll(p, h, log, rect(0, 0, 3, 2), nullptr, at(-1, 2), {'.', 7});   // negative destination
+    scroll(p, h, log, rect(0, 0, 3, 2), nullptr, at(12, 2), {'.', 7});   // destination off
+  });
+  if (!outcomes.ran) GTEST_SKIP() << "no console: run this under a terminal";
+  for (const std::string& call : outcomes.real.calls) {
+    EXPECT_NE(call.find(" failed"), std::string::npos);
+  }
+  for (const std::string& call : outcomes.model.calls)
+    EXPECT_NE(call.find(" ok"), std::string::npos);
+  EXPECT_EQ(outcomes.real.screen, outcomes.before);
+}
+
+TEST(CallConformanceKnownWineDifferences, WineLeavesTheWindowWhenTheCursorStaysPut) {
+  const Outcomes outcomes = runBoth(12, 10, 4, [](Platform& p, Handle h, CallLog& log) {
+    log("cursor", p.setCursorPosition(h, at(2, 1)));
+    log("window", p.setWindowInfo(h, true, rect(0, 5, 11, 8)));
+    log("same cursor", p.setCursorPosition(h, at(2, 1)));
+    ScreenBufferInfo info;
+    log("info", p.getScreenBufferInfo(h, info)).with(info.window);
+  });
+  if (!outcomes.ran) GTEST_SKIP() << "no console: run this under a terminal";
+  EXPECT_EQ(outcomes.real.calls.back(), "info ok rect=0,5-11,8");
+  EXPECT_EQ(outcomes.model.calls.back(), "info ok rect=0,1-11,4");
+}
+
+}  // namespace
+}  // namespace maze::testing
