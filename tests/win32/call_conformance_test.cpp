@@ -3,80 +3,10 @@
 // results and the whole resulting state must agree.
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include "platform/model/model_console.hpp"
-#include "platform/win32/win32_platform.hpp"
-#include "real_console.hpp"
+#include "conformance.hpp"
 
 namespace maze::testing {
 namespace {
-
-using Sequence = std::function<void(Platform&, Handle, CallLog&)>;
-
-struct Outcome {
-  std::vector<std::string> calls;
-  std::string screen;
-};
-
-struct Outcomes {
-  bool ran = false;
-  std::string before;
-  Outcome real;
-  Outcome model;
-};
-
-CharCell patternCell(int x, int y) {
-  return {static_cast<std::uint8_t>('a' + (x + 3 * y) % 26),
-          static_cast<std::uint16_t>(1 + (x + y) % 15)};
-}
-
-// Gives every cell its own character and attribute, so moved and filled
-// cells can be told apart.
-void paintPattern(Platform& platform, Handle h, int width, int height) {
-  std::vector<CharCell> row(width);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) row[x] = patternCell(x, y);
-    SmallRect target{0, static_cast<std::int16_t>(y), static_cast<std::int16_t>(width - 1),
-                     static_cast<std::int16_t>(y)};
-    platform.writeCells(h, row.data(), {static_cast<std::int16_t>(width), 1}, {0, 0}, target);
-  }
-}
-
-Outcomes runBoth(int width, int height, int windowRows, const Sequence& sequence) {
-  Outcomes outcomes;
-  RealScreenBuffer buffer(width, height, windowRows);
-  if (!buffer.ok()) return outcomes;
-  Win32Platform win32;
-  ModelConsole model(width, height, windowRows);
-  paintPattern(win32, buffer.handle(), width, height);
-  paintPattern(model, ModelConsole::kOutputHandle, width, height);
-  outcomes.before = toText(dumpOf(model));
-  EXPECT_EQ(toText(dumpOf(buffer.native())), outcomes.before) << "before the sequence";
-
-  CallLog realLog;
-  CallLog modelLog;
-  sequence(win32, buffer.handle(), realLog);
-  sequence(model, ModelConsole::kOutputHandle, modelLog);
-  outcomes.ran = true;
-  outcomes.real = {realLog.lines(), toText(dumpOf(buffer.native()))};
-  outcomes.model = {modelLog.lines(), toText(dumpOf(model))};
-  return outcomes;
-}
-
-#define EXPECT_SAME_AS_REAL_CONSOLE(width, height, windowRows, sequence)        \
-  do {                                                                          \
-    const Outcomes outcomes = runBoth(width, height, windowRows, sequence);     \
-    if (!outcomes.ran) GTEST_SKIP() << "no console: run this under a terminal"; \
-    EXPECT_EQ(outcomes.real.calls, outcomes.model.calls);                       \
-    EXPECT_EQ(outcomes.real.screen, outcomes.model.screen);                     \
-  } while (false)
-
-Coord at(int x, int y) { return {static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)}; }
-SmallRect rect(int left, int top, int right, int bottom) {
-  return {static_cast<std::int16_t>(left), static_cast<std::int16_t>(top),
-          static_cast<std::int16_t>(right), static_cast<std::int16_t>(bottom)};
-}
 
 void fillBoth(Platform& p, Handle h, CallLog& log, std::uint8_t ch, std::uint16_t attr,
               std::uint32_t length, Coord start) {
