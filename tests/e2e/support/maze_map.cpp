@@ -110,12 +110,10 @@ std::optional<Direction> firstStepTo(int from, int to) {
   });
 }
 
-std::optional<Direction> firstStepOut(int from, int rubbleState,
-                                      const std::set<Exit>& foundBlocked) {
+std::optional<Direction> firstStepOut(int from, const std::set<Exit>& foundBlocked) {
   return firstStep(from, [&](int room) -> std::optional<Direction> {
     for (Direction d : kDirections) {
-      if (exitOf(room, d) == kOutside && !blockedByRubble(d, rubbleState) &&
-          !foundBlocked.contains({room, d})) {
+      if (exitOf(room, d) == kOutside && !foundBlocked.contains({room, d})) {
         return d;
       }
     }

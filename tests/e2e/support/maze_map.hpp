@@ -28,9 +28,7 @@ using Exit = std::pair<int, Direction>;
 
 // First move of a shortest hole-free walk from one room to another.
 std::optional<Direction> firstStepTo(int from, int to);
-// First move of a shortest hole-free walk out of the maze through an exit that the rubble
-// leaves open and that has not been found blocked.
-std::optional<Direction> firstStepOut(int from, int rubbleState,
-                                      const std::set<Exit>& foundBlocked);
+// First move of a shortest hole-free walk out of the maze through an exit not found blocked.
+std::optional<Direction> firstStepOut(int from, const std::set<Exit>& foundBlocked);
 
 }  // namespace e2e::maze

@@ -120,8 +120,10 @@ void defaultSignals() {
 
 PtySession::PtySession(PtyOptions options) : screen_(options.rows, options.cols) {
   winsize size{};
-  size.ws_row = static_cast<unsigned short>(options.rows);
-  size.ws_col = static_cast<unsigned short>(options.cols);
+  size.ws_row =
+      static_cast<unsigned short>(options.reportedRows >= 0 ? options.reportedRows : options.rows);
+  size.ws_col =
+      static_cast<unsigned short>(options.reportedCols >= 0 ? options.reportedCols : options.cols);
   if (openpty(&master_, &slave_, nullptr, nullptr, &size) != 0) fail("openpty");
   fcntl(master_, F_SETFD, FD_CLOEXEC);
   fcntl(slave_, F_SETFD, FD_CLOEXEC);
@@ -197,6 +199,14 @@ void PtySession::writeToTerminal(std::string_view bytes) {
 
 void PtySession::signal(int sig) {
   if (kill(gamePid_, sig) != 0) fail("kill");
+}
+
+void PtySession::resize(int rows, int cols) {
+  screen_.resize(rows, cols);
+  winsize size{};
+  size.ws_row = static_cast<unsigned short>(rows);
+  size.ws_col = static_cast<unsigned short>(cols);
+  if (ioctl(master_, TIOCSWINSZ, &size) != 0) fail("TIOCSWINSZ");
 }
 
 bool PtySession::pump(Millis limit) {

@@ -21,6 +21,10 @@ inline constexpr Millis kWaitLimit{5000};
 struct PtyOptions {
   int rows = 25;
   int cols = 80;
+  // The size the terminal reports to the program, when it differs from what it shows
+  // (a terminal that claims 0 rows, say).
+  int reportedRows = -1;
+  int reportedCols = -1;
   std::vector<std::string> argv = {MAZE_BINARY};
   // Written to the terminal before the program starts, as a shell session's earlier output.
   std::string before;
@@ -45,6 +49,8 @@ class PtySession {
   // Writes bytes to the terminal from outside the program, as a shell would.
   void writeToTerminal(std::string_view bytes);
   void signal(int sig);
+  // The player resizes the terminal window; the program is told by SIGWINCH.
+  void resize(int rows, int cols);
 
   bool waitUntil(const std::function<bool()>& done, Millis limit = kWaitLimit);
   bool waitForText(std::string_view text, Millis limit = kWaitLimit);

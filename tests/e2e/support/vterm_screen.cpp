@@ -99,6 +99,13 @@ void VtermScreen::feed(std::string_view bytes) {
   vterm_screen_flush_damage(screen_);
 }
 
+void VtermScreen::resize(int rows, int cols) {
+  rows_ = rows;
+  cols_ = cols;
+  vterm_set_size(vt_, rows, cols);
+  vterm_screen_flush_damage(screen_);
+}
+
 std::string VtermScreen::row(int r) const {
   std::vector<VTermScreenCell> cells(static_cast<size_t>(cols_));
   for (int c = 0; c < cols_; ++c) {

@@ -25,6 +25,7 @@ class VtermScreen {
   VtermScreen& operator=(const VtermScreen&) = delete;
 
   void feed(std::string_view bytes);
+  void resize(int rows, int cols);
   // The terminal's own answers (cursor reports, device attributes) go here.
   void onReply(std::function<void(std::string_view)> reply) { reply_ = std::move(reply); }
 

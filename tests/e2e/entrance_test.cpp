@@ -1,0 +1,96 @@
+// The entrance as a player meets it in a real terminal.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/game_screen.hpp"
+#include "support/pty_session.hpp"
+#include "support/wait_status.hpp"
+
+namespace e2e {
+namespace {
+
+using game::kDirectionPrompt;
+
+TEST(Entrance, AsksOnAClearedScreenWithoutDestroyingEarlierOutput) {
+  PtyOptions options;
+  options.before = "earlier output one\r\nearlier output two\r\nearlier output three\r\n$ maze\r\n";
+  PtySession session(options);
+  ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
+  EXPECT_FALSE(session.screen().altScreen());
+
+  // The shell's lines were on the screen when the program started; they must have been
+  // scrolled away into the terminal's history rather than erased.
+  const auto& history = session.screen().scrollback();
+  auto next = history.begin();
+  for (const char* line :
+       {"earlier output one", "earlier output two", "earlier output three", "$ maze"}) {
+    next = std::find(next, history.end(), line);
+    EXPECT_NE(next, history.end())
+        << "\"" << line << "\" is lost; scrollback has " << history.size() << " rows";
+  }
+}
+
+TEST(Entrance, RefusesEverywayButNorthAndAsksAgainAfterAKey) {
+  PtySession session;
+  ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
+  for (std::string answer : {"s", "E", "w"}) {
+    session.send(answer + "\r");
+    ASSERT_TRUE(session.waitForText(game::kHeadNorth)) << session.dump();
+    EXPECT_EQ(session.screen().row(0), std::string(kDirectionPrompt) + answer);
+    EXPECT_EQ(session.screen().row(1), game::kHeadNorth);
+    // It waits for the key and does not ask on its own.
+    session.settle();
+    EXPECT_TRUE(session.screen().contains(game::kHeadNorth)) << session.dump();
+    session.send(" ");
+    ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
+  }
+}
+
+TEST(Entrance, AsksAgainAtOnceAfterAnythingElse) {
+  PtySession session;
+  ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
+  for (std::string answer : {"x", "", "north", "n "}) {
+    session.send(answer);
+    ASSERT_TRUE(game::waitForDirectionPrompt(session, answer)) << session.dump();
+    session.send("\r");
+    ASSERT_TRUE(game::waitForDirectionPrompt(session)) << "after \"" << answer << "\"\n"
+                                                       << session.dump();
+  }
+}
+
+TEST(Entrance, QuitEndsWithStatusZeroLeavingScreenAndTerminalAsTheyWere) {
+  for (std::string quit : {"q", "Q"}) {
+    PtySession session;
+    ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
+    EXPECT_FALSE(session.settingsNow().canonical()) << "not in raw mode while asking";
+    session.send(quit + "\r");
+    auto status = session.waitExit();
+    EXPECT_TRUE(exitedWith(status, 0)) << describeStatus(status);
+    EXPECT_EQ(session.screen().row(0), std::string(kDirectionPrompt) + quit) << session.dump();
+    EXPECT_FALSE(session.screen().altScreen());
+    EXPECT_TRUE(session.screen().cursorVisible());
+    EXPECT_EQ(session.settingsNow(), session.settingsBefore())
+        << "after:  " << session.settingsNow().describe()
+        << "\nbefore: " << session.settingsBefore().describe();
+  }
+}
+
+TEST(Entrance, NorthLeadsIntoTheCavesAfterAKey) {
+  PtySession session;
+  ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
+  session.send("N\r");
+  ASSERT_TRUE(session.waitForText(game::kEntranceLines[2])) << session.dump();
+  EXPECT_EQ(session.screen().row(0), std::string(kDirectionPrompt) + "N");
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(session.screen().row(i + 1), game::kEntranceLines[i]);
+  EXPECT_EQ(session.screen().cursor(), (CursorPos{4, 0}));
+
+  session.send("x");
+  ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
+  session.send("q\r");
+  auto status = session.waitExit();
+  EXPECT_TRUE(exitedWith(status, 0)) << describeStatus(status);
+}
+
+}  // namespace
+}  // namespace e2e

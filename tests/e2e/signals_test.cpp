@@ -1,0 +1,107 @@
+// Interrupting, ending and suspending the program must never leave the terminal unusable.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <csignal>
+
+#include "support/game_screen.hpp"
+#include "support/keys.hpp"
+#include "support/pty_session.hpp"
+#include "support/wait_status.hpp"
+
+namespace e2e {
+namespace {
+
+void expectTerminalAsBefore(const PtySession& session) {
+  EXPECT_EQ(session.settingsNow(), session.settingsBefore())
+      << "after:  " << session.settingsNow().describe()
+      << "\nbefore: " << session.settingsBefore().describe();
+  EXPECT_TRUE(session.screen().cursorVisible());
+  EXPECT_FALSE(session.screen().altScreen());
+}
+
+enum class Moment { kPrompt, kKeyPause };
+
+struct Interruption {
+  const char* name;
+  int sig;
+  bool typed;  // Ctrl+C typed on the keyboard rather than sent with kill()
+  Moment moment;
+};
+
+void PrintTo(const Interruption& how, std::ostream* out) { *out << how.name; }
+
+class Ending : public testing::TestWithParam<Interruption> {};
+
+TEST_P(Ending, DiesByTheSignalWithTheTerminalRestored) {
+  const Interruption& how = GetParam();
+  PtySession session;
+  ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
+  if (how.moment == Moment::kPrompt) {
+    session.send("n");
+    ASSERT_TRUE(game::waitForDirectionPrompt(session, "n")) << session.dump();
+  } else {
+    session.send("s\r");
+    ASSERT_TRUE(session.waitForText(game::kHeadNorth)) << session.dump();
+  }
+  std::string screenBefore = session.screen().text();
+
+  if (how.typed) {
+    session.send(keys::kCtrlC);
+  } else {
+    session.signal(how.sig);
+  }
+  auto status = session.waitExit();
+  EXPECT_TRUE(killedBy(status, how.sig)) << describeStatus(status);
+  expectTerminalAsBefore(session);
+  EXPECT_EQ(session.screen().text(), screenBefore) << "the last screen is not left in place";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AtPromptAndKeyPause, Ending,
+    testing::Values(Interruption{"CtrlCAtPrompt", SIGINT, true, Moment::kPrompt},
+                    Interruption{"CtrlCAtKeyPause", SIGINT, true, Moment::kKeyPause},
+                    Interruption{"SigtermAtPrompt", SIGTERM, false, Moment::kPrompt},
+                    Interruption{"SigtermAtKeyPause", SIGTERM, false, Moment::kKeyPause},
+                    Interruption{"SighupAtPrompt", SIGHUP, false, Moment::kPrompt},
+                    Interruption{"SighupAtKeyPause", SIGHUP, false, Moment::kKeyPause}),
+    [](const testing::TestParamInfo<Interruption>& info) { return info.param.name; });
+
+TEST(Suspend, CtrlZStopsWithTheTerminalRestoredAndResumesWhereItWas) {
+  PtySession session;
+  ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
+  session.send("s");
+  ASSERT_TRUE(game::waitForDirectionPrompt(session, "s")) << session.dump();
+  std::string screenBefore = session.screen().text();
+  CursorPos cursorBefore = session.screen().cursor();
+
+  session.send(keys::kCtrlZ);
+  auto stopped = session.waitStopped();
+  ASSERT_TRUE(stopped && WIFSTOPPED(*stopped)) << describeStatus(stopped);
+  session.settle(Millis{100});
+  expectTerminalAsBefore(session);
+
+  // The shell reports the stopped job and the player types "fg".
+  session.writeToTerminal("\r\n[1]+  Stopped                 maze\r\n$ fg\r\nmaze\r\n");
+  session.signal(SIGCONT);
+  ASSERT_TRUE(session.waitContinued());
+  ASSERT_TRUE(session.waitUntil([&] {
+    return session.screen().text() == screenBefore && session.screen().cursor() == cursorBefore;
+  })) << "not redrawn as it was\n"
+      << session.dump();
+  EXPECT_FALSE(session.settingsNow().canonical());
+  EXPECT_FALSE(session.settingsNow().echoes());
+
+  // The half-typed answer survived the stop.
+  session.send("\r");
+  ASSERT_TRUE(session.waitForText(game::kHeadNorth)) << session.dump();
+  session.send(" ");
+  ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
+  session.send("q\r");
+  auto status = session.waitExit();
+  EXPECT_TRUE(exitedWith(status, 0)) << describeStatus(status);
+  expectTerminalAsBefore(session);
+}
+
+}  // namespace
+}  // namespace e2e
