@@ -183,8 +183,12 @@ bool Win32Platform::readInput(Handle h, InputRecord* records, std::uint32_t coun
   if (!isStreamInput(h)) return readConsoleRecords(h, records, count, read, true);
   read = 0;
   if (count == 0) return true;
-  // Like the console's read, this waits until at least one record is there.
-  while (streamInput_->wait(nullptr, kInfinite) != win32::StreamInput::Wait::Ready) {
+  // Like the console's read, this waits until at least one record is there;
+  // once the input has ended none ever will.
+  for (;;) {
+    const auto result = streamInput_->wait(nullptr, kInfinite);
+    if (result == win32::StreamInput::Wait::Ready) break;
+    if (result == win32::StreamInput::Wait::Ended) exitProcess(0);
   }
   read = streamInput_->take(records, count, true);
   return true;
