@@ -25,7 +25,7 @@ enum class Moment { kPrompt, kKeyPause };
 struct Interruption {
   const char* name;
   int sig;
-  bool typed;  // Ctrl+C typed on the keyboard rather than sent with kill()
+  const char* typed;  // the key that raises it, or nothing when it is sent with kill()
   Moment moment;
 };
 
@@ -46,8 +46,8 @@ TEST_P(Ending, DiesByTheSignalWithTheTerminalRestored) {
   }
   std::string screenBefore = session.screen().text();
 
-  if (how.typed) {
-    session.send(keys::kCtrlC);
+  if (how.typed != nullptr) {
+    session.send(how.typed);
   } else {
     session.signal(how.sig);
   }
@@ -59,12 +59,14 @@ TEST_P(Ending, DiesByTheSignalWithTheTerminalRestored) {
 
 INSTANTIATE_TEST_SUITE_P(
     AtPromptAndKeyPause, Ending,
-    testing::Values(Interruption{"CtrlCAtPrompt", SIGINT, true, Moment::kPrompt},
-                    Interruption{"CtrlCAtKeyPause", SIGINT, true, Moment::kKeyPause},
-                    Interruption{"SigtermAtPrompt", SIGTERM, false, Moment::kPrompt},
-                    Interruption{"SigtermAtKeyPause", SIGTERM, false, Moment::kKeyPause},
-                    Interruption{"SighupAtPrompt", SIGHUP, false, Moment::kPrompt},
-                    Interruption{"SighupAtKeyPause", SIGHUP, false, Moment::kKeyPause}),
+    testing::Values(Interruption{"CtrlCAtPrompt", SIGINT, keys::kCtrlC.data(), Moment::kPrompt},
+                    Interruption{"CtrlCAtKeyPause", SIGINT, keys::kCtrlC.data(), Moment::kKeyPause},
+                    Interruption{"CtrlBackslashAtPrompt", SIGQUIT, keys::kCtrlBackslash.data(),
+                                 Moment::kPrompt},
+                    Interruption{"SigtermAtPrompt", SIGTERM, nullptr, Moment::kPrompt},
+                    Interruption{"SigtermAtKeyPause", SIGTERM, nullptr, Moment::kKeyPause},
+                    Interruption{"SighupAtPrompt", SIGHUP, nullptr, Moment::kPrompt},
+                    Interruption{"SighupAtKeyPause", SIGHUP, nullptr, Moment::kKeyPause}),
     [](const testing::TestParamInfo<Interruption>& info) { return info.param.name; });
 
 TEST(Suspend, CtrlZStopsWithTheTerminalRestoredAndResumesWhereItWas) {

@@ -15,6 +15,10 @@ namespace {
 
 using maze::Direction;
 
+// A turn prints all its lines at once and then waits for a key; this long without output
+// means the turn has said everything.
+constexpr Millis kTurnQuiet{400};
+
 // What the player knows while walking: the map, where they are, and which exits were found
 // blocked since the last rumble. The rubble's rules are not used to choose the way, only to
 // check what the game says.
@@ -62,7 +66,7 @@ TEST(WholeGame, WalkCollectingTreasureAndLeaveThroughAnOpenExit) {
              screen.contains(game::shown(game::kLeavePrompt));
     })) << journal(player)
         << session.dump();
-    session.settle();
+    session.settle(kTurnQuiet);
     ASSERT_FALSE(screen.contains(game::kWall)) << journal(player) << session.dump();
 
     if (screen.contains(game::shown(game::kLeavePrompt))) {
@@ -112,7 +116,7 @@ TEST(WholeGame, WalkCollectingTreasureAndLeaveThroughAnOpenExit) {
       ASSERT_TRUE(game::waitForDirectionPrompt(session)) << journal(player) << session.dump();
       session.send(std::string(1, maze::letter(maze::opposite(move))) + "\r");
       ASSERT_TRUE(session.waitForText(game::kEscaped)) << journal(player) << session.dump();
-      session.settle();
+      session.settle(kTurnQuiet);
     }
     ASSERT_FALSE(screen.contains(game::kDied)) << journal(player) << session.dump();
     session.send(" ");

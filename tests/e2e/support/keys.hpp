@@ -11,6 +11,7 @@ inline constexpr std::string_view kCtrlH = "\x08";
 inline constexpr std::string_view kEsc = "\x1b";
 inline constexpr std::string_view kCtrlC = "\x03";
 inline constexpr std::string_view kCtrlZ = "\x1a";
+inline constexpr std::string_view kCtrlBackslash = "\x1c";
 inline constexpr std::string_view kUp = "\x1b[A";
 inline constexpr std::string_view kDown = "\x1b[B";
 inline constexpr std::string_view kRight = "\x1b[C";

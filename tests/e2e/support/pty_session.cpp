@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utmp.h>
@@ -96,6 +97,9 @@ void defaultSignals() {
     }
     close(go[0]);
     defaultSignals();
+    // SIGQUIT would leave core files behind.
+    rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
     execve(argv[0], argv, envp);
     _exit(127);
   }
