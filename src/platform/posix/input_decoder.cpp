@@ -195,7 +195,12 @@ void InputDecoder::decodeCsi(std::uint8_t final, std::deque<InputRecord>& out) {
     report_ = CursorReport{parameter(values, 0, 1), parameter(values, 1, 1)};
     return;
   }
-  Modifiers m = Modifiers::fromParameter(parameter(values, 1, 1));
+  // Keys send at most a key number and a modifier, 2 to 16; the cursor
+  // and F1 to F4 keys send the key number 1.
+  const int modifier = parameter(values, 1, 1);
+  if (values.size() > 2 || modifier > 16) return;
+  if (final != '~' && parameter(values, 0, 1) != 1) return;
+  Modifiers m = Modifiers::fromParameter(modifier);
   m.alt = m.alt || alt_;
   if (const auto key = cursorKey(final)) {
     emit(enhancedKey(*key, m), out);
@@ -214,8 +219,9 @@ void InputDecoder::decodeSs3(std::uint8_t final, std::deque<InputRecord>& out) {
   std::vector<int> values;
   if (!parseParameters(sequence_, values)) return;
   // Some terminals put the modifier alone before the final ("ESC O 5 P").
-  Modifiers m =
-      Modifiers::fromParameter(values.empty() ? 1 : parameter(values, values.size() - 1, 1));
+  const int modifier = values.empty() ? 1 : parameter(values, values.size() - 1, 1);
+  if (values.size() > 2 || modifier > 16) return;
+  Modifiers m = Modifiers::fromParameter(modifier);
   m.alt = m.alt || alt_;
   if (const auto key = cursorKey(final)) {
     emit(enhancedKey(*key, m), out);

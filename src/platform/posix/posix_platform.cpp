@@ -15,6 +15,7 @@
 
 #include "platform/keyboard_layout.hpp"
 #include "platform/posix/fd_io.hpp"
+#include "platform/posix/scroll_tracking.hpp"
 #include "platform/posix/signal_watch.hpp"
 
 namespace maze {
@@ -136,26 +137,6 @@ void PosixPlatform::noteWindowMove(int oldTop) {
   if (moved > 0) scrolledRows_ = std::min(scrolledRows_ + moved, kMaxScreenSide);
 }
 
-// How many rows a scroll moves the whole window's contents up; 0 when it
-// moves anything less, or sideways, or down.
-int PosixPlatform::scrollOfRect(const SmallRect& scroll, const SmallRect* clip,
-                                Coord destination) const {
-  const ModelConsole& m = *screen_;
-  const SmallRect& w = m.window();
-  const int left = std::max<int>(scroll.left, 0);
-  const int right = std::min<int>(scroll.right, m.width() - 1);
-  const int top = std::max<int>(scroll.top, 0);
-  const int bottom = std::min<int>(scroll.bottom, m.height() - 1);
-  const int rows = scroll.top - destination.y;
-  if (left > right || top > bottom || destination.x != scroll.left || rows <= 0) return 0;
-  if (left > w.left || right < w.right || top > w.top + rows || bottom < w.bottom) return 0;
-  if (clip && (clip->left > w.left || clip->right < w.right || clip->top > w.top ||
-               clip->bottom < w.bottom)) {
-    return 0;
-  }
-  return rows;
-}
-
 bool PosixPlatform::getScreenBufferInfo(Handle h, ScreenBufferInfo& info) {
   return onScreen(h, [&](ModelConsole& m) { return m.getScreenBufferInfo(kOutput, info); });
 }
@@ -184,7 +165,7 @@ bool PosixPlatform::writeCells(Handle h, const CharCell* cells, Coord cellsSize,
 bool PosixPlatform::scrollRect(Handle h, const SmallRect& scroll, const SmallRect* clip,
                                Coord destination, CharCell fill) {
   if (!isScreen(h)) return false;
-  const int rows = scrollOfRect(scroll, clip, destination);
+  const int rows = windowRowsScrolledUp(*screen_, scroll, clip, destination);
   const bool ok = onScreen(
       h, [&](ModelConsole& m) { return m.scrollRect(kOutput, scroll, clip, destination, fill); });
   if (ok && rows > 0) scrolledRows_ = std::min(scrolledRows_ + rows, kMaxScreenSide);

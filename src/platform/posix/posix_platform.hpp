@@ -72,7 +72,6 @@ class PosixPlatform : public Platform {
   template <typename Call>
   bool onScreen(Handle h, Call call);
   void noteWindowMove(int oldTop);
-  int scrollOfRect(const SmallRect& scroll, const SmallRect* clip, Coord destination) const;
 
   void draw();
   void prepareFirstDraw();

@@ -1,0 +1,410 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "console/keyboard.hpp"
+#include "platform/keyboard_layout.hpp"
+#include "platform/model/model_console.hpp"
+#include "platform/posix/input_decoder.hpp"
+
+namespace maze {
+namespace {
+
+constexpr std::uint32_t kAlt = kLeftAltPressed;
+constexpr std::uint32_t kCtrl = kLeftCtrlPressed;
+constexpr std::uint32_t kShift = kShiftPressed;
+constexpr std::int64_t kMs = 1'000'000;
+
+struct Key {
+  std::uint16_t vk;
+  std::uint16_t scan;
+  std::uint8_t ch;
+  std::uint32_t state;
+  friend bool operator==(const Key&, const Key&) = default;
+  friend void PrintTo(const Key& k, std::ostream* os) {
+    *os << "{vk " << std::hex << k.vk << " scan " << k.scan << " ch " << int{k.ch} << " state "
+        << k.state << "}";
+  }
+};
+
+Key enhanced(std::uint16_t vk, std::uint32_t state = 0) {
+  return {vk, usScanCodeForVirtualKey(vk), 0, state | kEnhancedKey};
+}
+Key fkey(int n, std::uint32_t state = 0) {
+  const auto vk = static_cast<std::uint16_t>(vk::kF1 + n - 1);
+  return {vk, usScanCodeForVirtualKey(vk), 0, state};
+}
+Key foreign(std::uint8_t ch, std::uint32_t state = 0) { return {0, 0, ch, state}; }
+Key letter(char lower, std::uint32_t state = 0) {
+  const auto vk = static_cast<std::uint16_t>(lower - 'a' + 'A');
+  return {vk, usScanCodeForVirtualKey(vk), static_cast<std::uint8_t>(lower), state};
+}
+const Key kEsc{vk::kEscape, scan::kEscape, 27, 0};
+const Key kEnter{vk::kReturn, scan::kReturn, 13, 0};
+const Key kBackspace{vk::kBack, scan::kBack, 8, 0};
+
+// Presses in order; checks that each is followed by its own release.
+std::vector<Key> presses(const std::deque<InputRecord>& records) {
+  std::vector<Key> keys;
+  EXPECT_EQ(records.size() % 2, 0u);
+  for (std::size_t i = 0; i + 1 < records.size(); i += 2) {
+    const KeyEventRecord& down = records[i].key;
+    const KeyEventRecord& up = records[i + 1].key;
+    EXPECT_EQ(records[i].eventType, kKeyEvent);
+    EXPECT_TRUE(down.keyDown);
+    EXPECT_FALSE(up.keyDown);
+    EXPECT_EQ(down.repeatCount, 1);
+    EXPECT_EQ(up.repeatCount, 1);
+    EXPECT_EQ(down.virtualKeyCode, up.virtualKeyCode);
+    EXPECT_EQ(down.ch, up.ch);
+    EXPECT_EQ(down.controlKeyState, up.controlKeyState);
+    keys.push_back({down.virtualKeyCode, down.virtualScanCode, down.ch, down.controlKeyState});
+  }
+  return keys;
+}
+
+struct Decoding {
+  explicit Decoding(InputDecoder::Source source = InputDecoder::Source::Terminal)
+      : decoder(source) {}
+  void feed(const std::string& bytes, std::int64_t at) {
+    decoder.feed(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), at, out);
+  }
+  void expire(std::int64_t at) { decoder.expire(at, out); }
+  std::vector<Key> keys() const { return presses(out); }
+
+  InputDecoder decoder;
+  std::deque<InputRecord> out;
+};
+
+// All of `bytes` at once, and the keys it settles to once time has passed.
+std::vector<Key> decode(const std::string& bytes,
+                        InputDecoder::Source source = InputDecoder::Source::Terminal) {
+  Decoding d(source);
+  d.feed(bytes, 0);
+  d.expire(1000 * kMs);
+  return d.keys();
+}
+
+struct Case {
+  std::string bytes;
+  std::vector<Key> keys;
+};
+
+// Sequences the terminal sends for keys, each with the events the console
+// would deliver for the same key.
+const std::vector<Case>& sequences() {
+  static const std::vector<Case> cases = {
+      {"\x1b[A", {enhanced(vk::kUp)}},
+      {"\x1b[B", {enhanced(vk::kDown)}},
+      {"\x1b[C", {enhanced(vk::kRight)}},
+      {"\x1b[D", {enhanced(vk::kLeft)}},
+      {"\x1bOA", {enhanced(vk::kUp)}},
+      {"\x1bOD", {enhanced(vk::kLeft)}},
+      {"\x1b[H", {enhanced(vk::kHome)}},
+      {"\x1b[F", {enhanced(vk::kEnd)}},
+      {"\x1bOH", {enhanced(vk::kHome)}},
+      {"\x1b[1~", {enhanced(vk::kHome)}},
+      {"\x1b[4~", {enhanced(vk::kEnd)}},
+      {"\x1b[7~", {enhanced(vk::kHome)}},
+      {"\x1b[2~", {enhanced(vk::kInsert)}},
+      {"\x1b[3~", {enhanced(vk::kDelete)}},
+      {"\x1b[5~", {enhanced(vk::kPrior)}},
+      {"\x1b[6~", {enhanced(vk::kNext)}},
+      {"\x1b[1;5A", {enhanced(vk::kUp, kCtrl)}},
+      {"\x1b[1;2B", {enhanced(vk::kDown, kShift)}},
+      {"\x1b[1;3C", {enhanced(vk::kRight, kAlt)}},
+      {"\x1b[1;8D", {enhanced(vk::kLeft, kShift | kAlt | kCtrl)}},
+      {"\x1b[3;5~", {enhanced(vk::kDelete, kCtrl)}},
+      {"\x1b[5;3~", {enhanced(vk::kPrior, kAlt)}},
+      {"\x1bOP", {fkey(1)}},
+      {"\x1bOQ", {fkey(2)}},
+      {"\x1bOR", {fkey(3)}},
+      {"\x1bOS", {fkey(4)}},
+      {"\x1bO5S", {fkey(4, kCtrl)}},
+      {"\x1b[1;5P", {fkey(1, kCtrl)}},
+      {"\x1b[1;3S", {fkey(4, kAlt)}},
+      {"\x1b[11~", {fkey(1)}},
+      {"\x1b[15~", {fkey(5)}},
+      {"\x1b[17~", {fkey(6)}},
+      {"\x1b[21~", {fkey(10)}},
+      {"\x1b[23~", {fkey(11)}},
+      {"\x1b[24~", {fkey(12)}},
+      {"\x1b[15;2~", {fkey(5, kShift)}},
+      {"\x1b[24;6~", {fkey(12, kShift | kCtrl)}},
+      {"\x1b[[A", {fkey(1)}},
+      {"\x1b[[E", {fkey(5)}},
+      {"\x1b[Z", {{vk::kTab, scan::kTab, 9, kShift}}},
+      {"\x1b[E", {{0x0C, scan::kNumpad5, 0, 0}}},
+      {"\x1bOM", {{vk::kReturn, scan::kReturn, 13, kEnhancedKey}}},
+      {"\x1b\x1b[A", {enhanced(vk::kUp, kAlt)}},
+      {"\x1b"
+       "a",
+       {letter('a', kAlt)}},
+      {"\x1b"
+       "A",
+       {{'A', usScanCodeForVirtualKey('A'), 'A', kShift | kAlt}}},
+      {"\x1b\x7f", {{vk::kBack, scan::kBack, 8, kAlt}}},
+      {"\x1b\r", {{vk::kReturn, scan::kReturn, 13, kAlt}}},
+      {"\x1b\xc3\xa9", {foreign(0x82, kAlt)}},
+  };
+  return cases;
+}
+
+TEST(PosixInputDecoder, PlainBytesAreTheKeysThatTypeThem) {
+  EXPECT_EQ(decode("a"), std::vector<Key>{letter('a')});
+  EXPECT_EQ(decode("Q"), (std::vector<Key>{{'Q', usScanCodeForVirtualKey('Q'), 'Q', kShift}}));
+  EXPECT_EQ(decode("1!"), (std::vector<Key>{{'1', 0x02, '1', 0}, {'1', 0x02, '!', kShift}}));
+  EXPECT_EQ(decode(" "), (std::vector<Key>{{vk::kSpace, 0x39, ' ', 0}}));
+  EXPECT_EQ(decode("\r"), std::vector<Key>{kEnter});
+  EXPECT_EQ(decode("\n"), (std::vector<Key>{{vk::kReturn, scan::kReturn, 10, kCtrl}}));
+  EXPECT_EQ(decode("\t"), (std::vector<Key>{{vk::kTab, scan::kTab, 9, 0}}));
+  EXPECT_EQ(decode("\x7f\b"), (std::vector<Key>{kBackspace, kBackspace}));
+  EXPECT_EQ(decode("\x01\x1a"), (std::vector<Key>{{'A', 0x1E, 1, kCtrl}, {'Z', 0x2C, 26, kCtrl}}));
+  // Ctrl with the symbol keys that make control bytes.
+  EXPECT_EQ(decode("\x1d"), (std::vector<Key>{{0xDD, 0x1B, 0x1d, kCtrl}}));
+  EXPECT_EQ(decode("\x1f"), (std::vector<Key>{{0xBD, 0x0C, 0x1f, kCtrl | kShift}}));
+}
+
+TEST(PosixInputDecoder, NulIsAKeyWithoutACharacterAndDecodingGoesOn) {
+  const std::vector<Key> keys = decode(std::string("\0a", 2));
+  ASSERT_EQ(keys.size(), 2u);
+  EXPECT_EQ(keys[0].ch, 0);
+  EXPECT_EQ(keys[0].state, kCtrl | kShift);
+  EXPECT_EQ(keys[1], letter('a'));
+}
+
+TEST(PosixInputDecoder, SequencesBecomeTheConsolesKeys) {
+  for (const Case& c : sequences()) {
+    EXPECT_EQ(decode(c.bytes), c.keys) << ::testing::PrintToString(c.bytes);
+    // Followed by more typing, nothing leaks and nothing is lost.
+    std::vector<Key> expected = c.keys;
+    expected.push_back(letter('z'));
+    EXPECT_EQ(decode(c.bytes + "z"), expected) << ::testing::PrintToString(c.bytes);
+  }
+}
+
+// What the console's own translation makes of the decoded events: the key
+// codes a player gets on Windows for the same keys.
+TEST(PosixInputDecoder, TranslatedKeyCodesMatchTheConsoles) {
+  ModelConsole layout;
+  auto code = [&](const std::string& bytes) {
+    const std::vector<Key> keys = decode(bytes);
+    EXPECT_EQ(keys.size(), 1u) << ::testing::PrintToString(bytes);
+    if (keys.empty()) return kNoKey;
+    return translateKeyEvent(layout, keys[0].ch, keys[0].scan, keys[0].vk, keys[0].state);
+  };
+  auto ext = [](int c) { return c * 256 + 255; };
+  EXPECT_EQ(code("q"), 'q');
+  EXPECT_EQ(code("\r"), 13);
+  EXPECT_EQ(code("\x7f"), 8);
+  EXPECT_EQ(code("\t"), 9);
+  EXPECT_EQ(code("\x1b"), 27);
+  EXPECT_EQ(code("\x03"), 3);
+  EXPECT_EQ(code("\x1b[A"), ext(0x48));
+  EXPECT_EQ(code("\x1bOB"), ext(0x50));
+  EXPECT_EQ(code("\x1b[1;5A"), ext(0x8D));
+  EXPECT_EQ(code("\x1b[1;3A"), ext(0x98));
+  EXPECT_EQ(code("\x1b[H"), ext(0x47));
+  EXPECT_EQ(code("\x1b[4~"), ext(0x4F));
+  EXPECT_EQ(code("\x1b[3~"), ext(0x53));
+  EXPECT_EQ(code("\x1b[2~"), ext(0x52));
+  EXPECT_EQ(code("\x1b[6;5~"), ext(0x76));
+  EXPECT_EQ(code("\x1bOP"), ext(0x3B));
+  EXPECT_EQ(code("\x1b[21~"), ext(0x44));
+  EXPECT_EQ(code("\x1b[15;2~"), ext(0x3F + 0x19));
+  EXPECT_EQ(code("\x1b[1;5R"), ext(0x3D + 0x23));
+  EXPECT_EQ(code("\x1b[1;3S"), ext(0x6B));  // Alt+F4
+  EXPECT_EQ(code("\x1b[23~"), ext(0x85));
+  EXPECT_EQ(code("\x1b[24;3~"), ext(0x8C));
+  EXPECT_EQ(code("\x1b[Z"), ext(0x0F));
+  EXPECT_EQ(code("\x1b"
+                 "a"),
+            ext(0x1E));
+  EXPECT_EQ(code("\x1b"
+                 "7"),
+            ext(0x82));
+  EXPECT_EQ(code("\x1b\x7f"), ext(0xE0));
+  EXPECT_EQ(code("\x1b\x1b"), ext(0x01));
+  EXPECT_EQ(code("\xc3\xa9"), 0x82);
+}
+
+TEST(PosixInputDecoder, EverySplitOfASequenceDecodesAlike) {
+  for (const Case& c : sequences()) {
+    for (std::size_t at = 1; at < c.bytes.size(); ++at) {
+      Decoding d;
+      d.feed(c.bytes.substr(0, at), 0);
+      d.expire(10 * kMs);  // read again before the timeout: still waiting
+      d.feed(c.bytes.substr(at), 20 * kMs);
+      d.expire(1000 * kMs);
+      EXPECT_EQ(d.keys(), c.keys) << ::testing::PrintToString(c.bytes) << " split at " << at;
+    }
+  }
+}
+
+// When the rest of a sequence comes too late, the part that came is
+// settled on its own and the rest is typing.
+TEST(PosixInputDecoder, ASplitPastTheTimeoutSettlesThePrefixAlone) {
+  for (const Case& c : sequences()) {
+    for (std::size_t at = 1; at < c.bytes.size(); ++at) {
+      const std::string prefix = c.bytes.substr(0, at);
+      const std::string rest = c.bytes.substr(at);
+      std::vector<Key> expected;
+      if (prefix == "\x1b") {
+        expected.push_back(kEsc);
+      } else if (prefix == "\x1b\x1b") {
+        expected.push_back({vk::kEscape, scan::kEscape, 27, kAlt});
+      } else if (prefix == "\x1b[") {
+        expected.push_back({0xDB, 0x1A, '[', kAlt});
+      } else if (prefix == "\x1bO") {
+        expected.push_back({'O', usScanCodeForVirtualKey('O'), 'O', kShift | kAlt});
+      } else if (prefix == "\x1b\xc3") {
+        expected.push_back(foreign('?', kAlt));
+      }
+      for (const Key& k : decode(rest)) expected.push_back(k);
+
+      Decoding d;
+      d.feed(prefix, 0);
+      d.expire(InputDecoder::kEscapeTimeoutNs);
+      d.feed(rest, 100 * kMs);
+      d.expire(1000 * kMs);
+      EXPECT_EQ(d.keys(), expected) << ::testing::PrintToString(c.bytes) << " split at " << at;
+    }
+  }
+}
+
+TEST(PosixInputDecoder, LoneEscapeWaitsForItsTimeout) {
+  Decoding d;
+  d.feed("\x1b", 5 * kMs);
+  ASSERT_TRUE(d.decoder.deadline().has_value());
+  EXPECT_EQ(*d.decoder.deadline(), 5 * kMs + InputDecoder::kEscapeTimeoutNs);
+  d.expire(5 * kMs + InputDecoder::kEscapeTimeoutNs - 1);
+  EXPECT_TRUE(d.keys().empty());
+  d.expire(5 * kMs + InputDecoder::kEscapeTimeoutNs);
+  EXPECT_EQ(d.keys(), std::vector<Key>{kEsc});
+  EXPECT_FALSE(d.decoder.deadline().has_value());
+
+  // A byte that follows in time makes it Alt, whenever it is looked at.
+  Decoding late;
+  late.feed("\x1b", 0);
+  late.feed("x", 24 * kMs);
+  late.expire(500 * kMs);
+  EXPECT_EQ(late.keys(), std::vector<Key>{letter('x', kAlt)});
+
+  EXPECT_EQ(decode("\x1b\x1b\x1b"),
+            (std::vector<Key>{{vk::kEscape, scan::kEscape, 27, kAlt}, kEsc}));
+  EXPECT_EQ(decode("\x1b\x1bq"),
+            (std::vector<Key>{{vk::kEscape, scan::kEscape, 27, kAlt}, letter('q')}));
+}
+
+TEST(PosixInputDecoder, UnknownSequencesAreDroppedWhole) {
+  const char* unknown[] = {
+      "\x1b[200~", "\x1b[?1;2c", "\x1b[<0;10;5M", "\x1b[99~", "\x1b[1;5X",   "\x1b[27;5;13~",
+      "\x1b[1:2A", "\x1b[ q",    "\x1bO5x",       "\x1b[[Z",  "\x1b[12;40R", "\x1b[I",
+  };
+  for (const char* bytes : unknown) {
+    EXPECT_EQ(decode(std::string(bytes) + "z"), std::vector<Key>{letter('z')})
+        << ::testing::PrintToString(std::string(bytes));
+  }
+  // Longer than any key's sequence: dropped unread, however long.
+  EXPECT_EQ(decode("\x1b[" + std::string(100'000, '1') + "Az"), std::vector<Key>{letter('z')});
+  // A control byte cannot be inside a sequence: it is a key of its own.
+  EXPECT_EQ(decode("\x1b[1;\r"), std::vector<Key>{kEnter});
+  EXPECT_EQ(decode("\x1b[1;\x1b[B"), std::vector<Key>{enhanced(vk::kDown)});
+}
+
+TEST(PosixInputDecoder, Utf8BecomesTheCodePageByteOrAQuestionMark) {
+  EXPECT_EQ(decode("\xc3\xa9"), std::vector<Key>{foreign(0x82)});         // e acute
+  EXPECT_EQ(decode("\xc3\x9f"), std::vector<Key>{foreign(0xE1)});         // sharp s
+  EXPECT_EQ(decode("\xc2\xa3"), std::vector<Key>{foreign(0x9C)});         // pound
+  EXPECT_EQ(decode("\xe2\x82\xac"), std::vector<Key>{foreign('?')});      // euro
+  EXPECT_EQ(decode("\xf0\x9f\x98\x80"), std::vector<Key>{foreign('?')});  // emoji
+  // A smiley is a control-range glyph: it must not type Ctrl+A.
+  EXPECT_EQ(decode("\xe2\x98\xba"), std::vector<Key>{foreign('?')});
+  // Invalid bytes: each broken piece is one '?', and decoding goes on.
+  EXPECT_EQ(decode("\xff"
+                   "a"),
+            (std::vector<Key>{foreign('?'), letter('a')}));
+  EXPECT_EQ(decode("\x80"), std::vector<Key>{foreign('?')});
+  EXPECT_EQ(decode("\xc3"
+                   "a"),
+            (std::vector<Key>{foreign('?'), letter('a')}));
+  EXPECT_EQ(decode("\xc0\xaf"), (std::vector<Key>{foreign('?'), foreign('?')}));
+  EXPECT_EQ(decode("\xe0\x80\xaf"), std::vector<Key>{foreign('?')});  // overlong
+  EXPECT_EQ(decode("\xed\xa0\x80"), std::vector<Key>{foreign('?')});  // surrogate
+  EXPECT_EQ(decode("\xc3\x1b[A"), (std::vector<Key>{foreign('?'), enhanced(vk::kUp)}));
+  // Cut short and nothing follows: settled at the timeout.
+  Decoding d;
+  d.feed("\xe2\x82", 0);
+  d.expire(InputDecoder::kEscapeTimeoutNs - 1);
+  EXPECT_TRUE(d.keys().empty());
+  d.expire(InputDecoder::kEscapeTimeoutNs);
+  EXPECT_EQ(d.keys(), std::vector<Key>{foreign('?')});
+}
+
+TEST(PosixInputDecoder, CursorReportIsTakenOnlyWhenAsked) {
+  Decoding d;
+  d.decoder.expectCursorReport();
+  d.feed("a\x1b[12;1Rb", 0);
+  EXPECT_EQ(d.keys(), (std::vector<Key>{letter('a'), letter('b')}));
+  const auto report = d.decoder.takeCursorReport();
+  ASSERT_TRUE(report.has_value());
+  EXPECT_EQ(report->row, 12);
+  EXPECT_EQ(report->column, 1);
+  EXPECT_FALSE(d.decoder.takeCursorReport().has_value());
+  // Only one answer was asked for: the same bytes now are Ctrl+F3's.
+  d.out.clear();
+  d.feed("\x1b[1;5R", 0);
+  EXPECT_EQ(d.keys(), std::vector<Key>{fkey(3, kCtrl)});
+}
+
+TEST(PosixInputDecoder, StreamBytesAreKeysWithOneEnterPerLineEnd) {
+  using S = InputDecoder::Source;
+  EXPECT_EQ(decode("n\r\nx", S::Stream), (std::vector<Key>{letter('n'), kEnter, letter('x')}));
+  EXPECT_EQ(decode("a\nb\r", S::Stream),
+            (std::vector<Key>{letter('a'), kEnter, letter('b'), kEnter}));
+  EXPECT_EQ(decode("\r\r\n\n", S::Stream), (std::vector<Key>{kEnter, kEnter, kEnter}));
+  // No sequences and no UTF-8 in a stream: an ESC is the Esc key at once.
+  Decoding d(S::Stream);
+  d.feed("\x1b[A\xc3", 0);
+  EXPECT_FALSE(d.decoder.deadline().has_value());
+  EXPECT_EQ(d.keys(), (std::vector<Key>{
+                          kEsc, {0xDB, 0x1A, '[', 0}, {'A', 0x1E, 'A', kShift}, foreign(0xC3)}));
+  // CR and LF in separate reads are still one line end.
+  Decoding split(S::Stream);
+  split.feed("q\r", 0);
+  split.feed("\n", 1);
+  EXPECT_EQ(split.keys(), (std::vector<Key>{letter('q'), kEnter}));
+}
+
+// Whatever arrives, every byte ends up settled: each piece yields whole
+// press and release pairs, and nothing stays pending after the timeout.
+TEST(PosixInputDecoder, MegabytesOfAnythingDecodeToWholeKeys) {
+  std::mt19937 random(12345);
+  const std::string alphabet = "\x1b[O;1235~ABCDPQRSZa\r\x7f\xc3\xa9\xe2\x82\xff";
+  Decoding d;
+  std::size_t total = 0;
+  std::int64_t now = 0;
+  for (int chunk = 0; chunk < 4000; ++chunk) {
+    std::string bytes;
+    const int length = static_cast<int>(random() % 512);
+    for (int i = 0; i < length; ++i) {
+      bytes.push_back(random() % 4 == 0 ? static_cast<char>(random() % 256)
+                                        : alphabet[random() % alphabet.size()]);
+    }
+    d.feed(bytes, now);
+    now += static_cast<std::int64_t>(random() % 40) * kMs;
+    d.expire(now);
+    ASSERT_EQ(d.out.size() % 2, 0u);
+    total += d.out.size();
+    d.out.clear();
+  }
+  d.expire(now + InputDecoder::kEscapeTimeoutNs);
+  EXPECT_FALSE(d.decoder.deadline().has_value());
+  EXPECT_GT(total, 100'000u);
+}
+
+}  // namespace
+}  // namespace maze
