@@ -28,11 +28,11 @@ rm -rf "$logs"
 mkdir -p "$logs"
 
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="  # no installer dialogs when a prefix is made
-wineboot --init >/dev/null 2>&1 || true     # the first start makes the prefix
+# No installer dialogs when the first run makes wine's prefix.
+export WINEDLLOVERRIDES="mscoree,mshtml="
 # One server for every run below, instead of one per program; it goes away
 # by itself soon after the last one.
-wineserver -p 20 >/dev/null 2>&1 || true
+wineserver --persistent=20 >/dev/null 2>&1 || true
 
 failures=()
 fail() {
