@@ -445,7 +445,9 @@ std::uint32_t PosixPlatform::mapVirtualKey(std::uint32_t code, std::uint32_t map
 
 void PosixPlatform::sleep(std::uint32_t ms) {
   timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * kNsPerMs};
+  handleSignals();
   while (nanosleep(&left, &left) != 0 && errno == EINTR) handleSignals();
+  handleSignals();
 }
 
 bool PosixPlatform::queryPerformanceFrequency(std::int64_t& frequency) {

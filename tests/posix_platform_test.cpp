@@ -1,0 +1,214 @@
+// The terminal backend with pipes for its standard input and output, each
+// case in a child process of its own: it takes over fds 0 and 1, its
+// signal handlers and its exit.
+#include "platform/posix/posix_platform.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <string>
+
+#include "platform/keyboard_layout.hpp"
+
+namespace maze {
+namespace {
+
+constexpr Handle kIn = ModelConsole::kInputHandle;
+constexpr Handle kOut = ModelConsole::kOutputHandle;
+
+struct ChildResult {
+  std::string output;
+  int status = 0;
+};
+
+// Runs `body` in a child whose stdin gives `input` (then ends, unless
+// `keepInputOpen`) and whose stdout is collected.
+ChildResult runChild(const std::function<void()>& body, const std::string& input,
+                     bool keepInputOpen = false) {
+  int in[2];
+  int out[2];
+  EXPECT_EQ(pipe(in), 0);
+  EXPECT_EQ(pipe(out), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // Whatever the test runner was started with, the signals act by default.
+    for (int signo : {SIGINT, SIGQUIT, SIGTERM, SIGHUP}) signal(signo, SIG_DFL);
+    dup2(in[0], STDIN_FILENO);
+    dup2(out[1], STDOUT_FILENO);
+    close(in[0]);
+    close(in[1]);
+    close(out[0]);
+    close(out[1]);
+    body();
+    _exit(99);
+  }
+  close(in[0]);
+  close(out[1]);
+  EXPECT_EQ(write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+  if (!keepInputOpen) close(in[1]);
+  ChildResult result;
+  char buffer[4096];
+  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) result.output.append(buffer, n);
+  close(out[0]);
+  waitpid(pid, &result.status, 0);
+  if (keepInputOpen) close(in[1]);
+  return result;
+}
+
+void say(const char* text) {
+  [[maybe_unused]] const ssize_t n =
+      write(STDOUT_FILENO, text, std::char_traits<char>::length(text));
+}
+
+int exitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+
+TEST(PosixPlatform, StreamOutputIsTheBytesUnchanged) {
+  const ChildResult r = runChild(
+      [] {
+        PosixPlatform p;
+        ScreenBufferInfo info;
+        std::uint32_t written = 0;
+        if (p.getScreenBufferInfo(kOut, info)) say("screen?");
+        if (p.fillCharacter(kOut, 'x', 10, Coord{0, 0}, written)) say("fill?");
+        const std::string bytes(
+            "A\r\n\a\0\xff"
+            "B",
+            7);
+        if (!p.writeFile(kOut, bytes.data(), 7, written) || written != 7) say("short?");
+        p.beep(1000, 250);
+        p.flushScreen(kOut);
+        p.atExit([] { say("[first]"); });
+        p.atExit([] { say("[second]"); });
+        p.exitProcess(3);
+      },
+      "");
+  EXPECT_EQ(r.output, std::string("A\r\n\a\0\xff"
+                                  "B",
+                                  7) +
+                          "[second][first]");
+  EXPECT_EQ(exitStatus(r.status), 3);
+}
+
+TEST(PosixPlatform, PipedBytesAreKeysUntilTheInputEnds) {
+  const ChildResult r = runChild(
+      [] {
+        PosixPlatform p;
+        std::uint32_t mode = 0;
+        if (p.getConsoleMode(kIn, mode)) say("console?");
+        for (;;) {
+          p.waitForInput(kIn, kInfinite);  // ends the process once input has ended
+          InputRecord record;
+          std::uint32_t count = 0;
+          p.peekInput(kIn, &record, 1, count);
+          if (count != 1 || !p.readInput(kIn, &record, 1, count) || count != 1) say("lost?");
+          if (record.key.keyDown) {
+            const std::string seen = std::to_string(record.key.virtualKeyCode) + ":" +
+                                     std::to_string(record.key.ch) + " ";
+            say(seen.c_str());
+          }
+        }
+      },
+      "n\r\nx\n\x1b");
+  EXPECT_EQ(r.output, "78:110 13:13 88:120 13:13 27:27 ");
+  EXPECT_EQ(exitStatus(r.status), 0);
+}
+
+TEST(PosixPlatform, WaitingWithoutInputTimesOut) {
+  const ChildResult r = runChild(
+      [] {
+        PosixPlatform p;
+        const auto start = std::chrono::steady_clock::now();
+        const bool got = p.waitForInput(kIn, 60);
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count();
+        say(got ? "input?" : (ms >= 60 && ms < 1000 ? "timed out" : "wrong time?"));
+        p.exitProcess(0);
+      },
+      "", true);
+  EXPECT_EQ(r.output, "timed out");
+}
+
+bool g_claimInterrupt(std::uint32_t event) {
+  say(event == kCtrlCEvent ? "[ctrl-c]" : "[other]");
+  return true;
+}
+bool g_olderHandler(std::uint32_t event) {
+  say(event == kCtrlShutdownEvent ? "[older]" : "[older?]");
+  return true;
+}
+bool g_newerHandler(std::uint32_t event) {
+  say(event == kCtrlShutdownEvent ? "[newer]" : "[newer?]");
+  return false;
+}
+
+// Closing or shutting down: the handlers hear of it newest first, then the
+// process ends by the signal whatever they answered.
+TEST(PosixPlatform, TerminationRunsTheHandlersThenEnds) {
+  const ChildResult r = runChild(
+      [] {
+        PosixPlatform p;
+        p.setCtrlHandler(g_olderHandler, true);
+        p.setCtrlHandler(g_newerHandler, true);
+        p.atExit([] { say("[exit handler?]"); });
+        kill(getpid(), SIGTERM);
+        p.waitForInput(kIn, kInfinite);
+        say("[survived?]");
+      },
+      "", true);
+  EXPECT_EQ(r.output, "[newer][older]");
+  ASSERT_TRUE(WIFSIGNALED(r.status));
+  EXPECT_EQ(WTERMSIG(r.status), SIGTERM);
+}
+
+TEST(PosixPlatform, AnInterruptEndsTheProcessUnlessAHandlerClaimsIt) {
+  const ChildResult claimed = runChild(
+      [] {
+        PosixPlatform p;
+        p.setCtrlHandler(g_claimInterrupt, true);
+        kill(getpid(), SIGINT);
+        p.sleep(1);
+        say("[went on]");
+        p.setCtrlHandler(g_claimInterrupt, false);
+        if (p.setCtrlHandler(g_claimInterrupt, false)) say("[removed twice?]");
+        kill(getpid(), SIGINT);
+        p.waitForInput(kIn, 50);
+        say("[survived?]");
+      },
+      "", true);
+  EXPECT_EQ(claimed.output, "[ctrl-c][went on]");
+  ASSERT_TRUE(WIFSIGNALED(claimed.status));
+  EXPECT_EQ(WTERMSIG(claimed.status), SIGINT);
+}
+
+TEST(PosixPlatform, ClockAndLayout) {
+  const ChildResult r = runChild(
+      [] {
+        PosixPlatform p;
+        std::int64_t frequency = 0;
+        std::int64_t before = 0;
+        std::int64_t after = 0;
+        p.queryPerformanceFrequency(frequency);
+        p.queryPerformanceCounter(before);
+        const std::uint32_t ticks = p.tickCount();
+        p.sleep(30);
+        p.queryPerformanceCounter(after);
+        const double slept = static_cast<double>(after - before) / static_cast<double>(frequency);
+        say(slept >= 0.030 && slept < 1.0 ? "slept " : "clock? ");
+        say(p.tickCount() - ticks >= 29 ? "ticks " : "ticks? ");
+        say(p.mapVirtualKey('A', kMapVkToChar) == 'A' && p.mapVirtualKey(vk::kBack, 2) == 8 &&
+                    p.mapVirtualKey(vk::kUp, 2) == 0
+                ? "layout"
+                : "layout?");
+        p.exitProcess(0);
+      },
+      "", true);
+  EXPECT_EQ(r.output, "slept ticks layout");
+}
+
+}  // namespace
+}  // namespace maze
