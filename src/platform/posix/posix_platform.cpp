@@ -276,8 +276,22 @@ void PosixPlatform::endOfInput() {
   decoder_.expire(INT64_MAX, input_);
 }
 
+// A file or pipe is read one small chunk at a time, and only when the game
+// waits with no key left: taken in bulk, a long script would overflow the
+// key buffer and lose its start, where a person at a terminal can only type
+// so far ahead.
 void PosixPlatform::pumpInput() {
   std::uint8_t buffer[256];
+  if (!inputIsTerminal_) {
+    std::size_t length = 0;
+    if (inputEnded_ || !input_.empty()) return;
+    switch (readWaiting(STDIN_FILENO, buffer, sizeof buffer, 0, length)) {
+      case ReadResult::Data: feedInput(buffer, length); break;
+      case ReadResult::End: endOfInput(); break;
+      case ReadResult::Nothing: break;
+    }
+    return;
+  }
   while (!inputEnded_ && input_.size() < kMaxQueuedRecords) {
     std::size_t length = 0;
     switch (readWaiting(STDIN_FILENO, buffer, sizeof buffer, 0, length)) {
@@ -297,7 +311,7 @@ bool PosixPlatform::peekInput(Handle h, InputRecord* records, std::uint32_t coun
   read = 0;
   if (h != kInput) return false;
   handleSignals();
-  if (input_.empty()) pumpInput();
+  if (input_.empty() && inputIsTerminal_) pumpInput();
   while (read < count && read < input_.size()) {
     records[read] = input_[read];
     ++read;
