@@ -1,5 +1,6 @@
 #include "platform/win32/stream_input.hpp"
 
+#include <algorithm>
 #include <string>
 
 namespace maze::win32 {
@@ -55,21 +56,29 @@ void StreamInput::start() {
   CloseHandle(thread);
 }
 
+// Bytes become key events only when the game waits with none left, and a
+// small chunk at a time: taken in bulk, a long script would overflow the key
+// buffer and lose its start.
 void StreamInput::collect() {
   start();
-  if (!shared_) return;
-  std::string bytes;
+  if (!shared_ || !records_.empty()) return;
   AcquireSRWLockExclusive(&shared_->lock);
-  bytes.swap(shared_->bytes);
+  pending_.append(shared_->bytes);
+  shared_->bytes.clear();
   const bool ended = shared_->ended;
   if (!ended) ResetEvent(shared_->ready);
   ReleaseSRWLockExclusive(&shared_->lock);
-  for (const char byte : bytes) decoder_.feed(static_cast<std::uint8_t>(byte), records_);
-  ended_ = ended;
+  while (records_.empty() && !pending_.empty()) {
+    const std::size_t chunk = std::min(pending_.size(), kChunkBytes);
+    for (std::size_t i = 0; i < chunk; ++i) {
+      decoder_.feed(static_cast<std::uint8_t>(pending_[i]), records_);
+    }
+    pending_.erase(0, chunk);
+  }
+  ended_ = ended && pending_.empty();
 }
 
 std::uint32_t StreamInput::take(InputRecord* records, std::uint32_t count, bool remove) {
-  collect();
   std::uint32_t n = 0;
   for (; n < count && n < records_.size(); ++n) records[n] = records_[n];
   if (remove) records_.erase(records_.begin(), records_.begin() + n);

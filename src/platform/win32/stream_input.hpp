@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 
 #include "platform/platform.hpp"
 #include "platform/win32/byte_keys.hpp"
@@ -34,8 +35,11 @@ class StreamInput {
   void start();
   void collect();
 
+  static constexpr std::size_t kChunkBytes = 256;
+
   HANDLE source_;
   std::shared_ptr<Shared> shared_;
+  std::string pending_;  // collected from the reader, not yet decoded
   ByteKeyDecoder decoder_;
   std::deque<InputRecord> records_;
   bool ended_ = false;
