@@ -35,8 +35,8 @@ struct Finished {};
 // runs back from every gnome and declines to leave.
 class Player {
  public:
-  Player(ModelConsole& model, GameState& game, long turns) : model_(model), game_(game) {
-    checkpoints_ = {100, turns};
+  Player(ModelConsole& model, GameState& game, long turns)
+      : model_(model), game_(game), checkpoints_{100, turns} {
     heap_.reserve(checkpoints_.size());  // so that measuring allocates nothing
   }
 

@@ -33,14 +33,14 @@ for name in sorted(files):
 PY
 }
 
-# database dir, log name, extra clang-tidy args...
+# database dir, log name, source regex, test regex, extra clang-tidy args...
 tidy() {
-  local db=$1 name=$2
-  shift 2
-  own_files "$db/compile_commands.json" '^(src|fuzz|bench)/' |
+  local db=$1 name=$2 sources=$3 tests=$4
+  shift 4
+  own_files "$db/compile_commands.json" "$sources" |
     xargs -r -P2 -n3 clang-tidy -p "$db" --quiet "$@" >"$logs/$name-src.log" 2>&1
   local a=$?
-  own_files "$db/compile_commands.json" '^tests/' |
+  own_files "$db/compile_commands.json" "$tests" |
     xargs -r -P2 -n3 clang-tidy -p "$db" --quiet --checks="$test_checks" "$@" \
       >"$logs/$name-tests.log" 2>&1
   local b=$?
@@ -52,12 +52,12 @@ tidy() {
   echo "clang-tidy ($name): clean"
 }
 
-cppcheck_run() {  # database dir, name, extra args...
+cppcheck_run() {  # database dir, name, extra args (--file-filter= for a part)...
   local db=$1 name=$2
   shift 2
   if cppcheck --project="$db/compile_commands.json" --enable=warning,performance,portability \
     --error-exitcode=1 --inline-suppr --quiet -j2 --suppress=missingIncludeSystem \
-    --library=googletest "--file-filter=$root/*" "$@" >"$logs/cppcheck-$name.log" 2>&1; then
+    --library=googletest "$@" >"$logs/cppcheck-$name.log" 2>&1; then
     echo "cppcheck ($name): clean"
   else
     cat "$logs/cppcheck-$name.log"
@@ -69,23 +69,27 @@ cppcheck_run() {  # database dir, name, extra args...
 # POSIX: clang's own view of the build, fuzz targets and benchmarks included.
 if cmake -S . -B "$build/posix" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DMAZE_FUZZ=ON \
   -DMAZE_BENCH=ON >"$logs/configure-posix.log" 2>&1; then
-  tidy "$build/posix" posix || status=1
-  cppcheck_run "$build/posix" posix --library=posix || status=1
+  tidy "$build/posix" posix '^(src|fuzz|bench)/' '^tests/' || status=1
+  cppcheck_run "$build/posix" posix --library=posix "--file-filter=$root/*" || status=1
 else
   cat "$logs/configure-posix.log"
   status=1
 fi
 
-# Windows: the mingw-w64 build's database, read with clang for that target.
+# Windows: the files only that build compiles, or compiles differently, from
+# the mingw-w64 build's database, read with clang for that target.
 gxx=$(command -v x86_64-w64-mingw32-g++-posix || true)
 if [ -n "$gxx" ] && [ -f /usr/src/googletest/CMakeLists.txt ]; then
   cxx=$(dirname "$("$gxx" -print-libgcc-file-name)")/include/c++
   if cmake -S . -B "$build/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
     >"$logs/configure-windows.log" 2>&1; then
-    tidy "$build/windows" windows --extra-arg=--target=x86_64-w64-mingw32 \
+    tidy "$build/windows" windows '^src/(platform/win32/|main\.cpp$)' '^tests/win32/' \
+      --extra-arg=--target=x86_64-w64-mingw32 \
       "--extra-arg=-isystem$cxx" "--extra-arg=-isystem$cxx/x86_64-w64-mingw32" \
       "--extra-arg=-isystem$cxx/backward" || status=1
-    cppcheck_run "$build/windows" windows --library=windows -D_WIN32 || status=1
+    cppcheck_run "$build/windows" windows --library=windows -D_WIN32 \
+      "--file-filter=$root/src/platform/win32/*" "--file-filter=$root/tests/win32/*" \
+      "--file-filter=$root/src/main.cpp" || status=1
   else
     cat "$logs/configure-windows.log"
     status=1

@@ -6,8 +6,8 @@ namespace maze {
 namespace {
 
 struct PunctuationKey {
-  char plain;
-  char shifted;
+  std::uint8_t plain;
+  std::uint8_t shifted;
   std::uint16_t virtualKey;
   std::uint16_t scanCode;
 };
@@ -28,7 +28,8 @@ constexpr std::array<PunctuationKey, 12> kPunctuation{{
 }};
 
 // Digit row: the shifted characters of 1 to 9, then 0.
-constexpr std::array<char, 10> kShiftedDigits{'!', '@', '#', '$', '%', '^', '&', '*', '(', ')'};
+constexpr std::array<std::uint8_t, 10> kShiftedDigits{'!', '@', '#', '$', '%',
+                                                      '^', '&', '*', '(', ')'};
 
 // Scan codes of the letters A to Z.
 constexpr std::array<std::uint16_t, 26> kLetterScanCodes{

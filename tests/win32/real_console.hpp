@@ -19,6 +19,7 @@ class RealScreenBuffer {
   // `width` x `height` cells, the window over the top `windowRows` rows at
   // full width. Check ok(): there is none without a console.
   RealScreenBuffer(int width, int height, int windowRows) {
+    // cppcheck-suppress useInitializationList
     handle_ =
         CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);

@@ -458,7 +458,7 @@ void ModelConsole::setSeconds(double seconds) {
 }
 
 void ModelConsole::advanceMs(double ms) {
-  counter_ += static_cast<std::int64_t>(std::llround(ms * (kCounterFrequency / 1000)));
+  counter_ += static_cast<std::int64_t>(std::llround(ms * (kCounterFrequency / 1000.0)));
 }
 
 }  // namespace maze

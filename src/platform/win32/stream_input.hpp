@@ -31,7 +31,7 @@ class StreamInput {
 
  private:
   struct Shared;
-  static DWORD WINAPI readerMain(LPVOID shared);
+  static DWORD WINAPI readerMain(LPVOID parameter);
   void start();
   void collect();
 

@@ -9,6 +9,8 @@
 namespace maze {
 namespace {
 
+// Handles cross the seam as integers; turning them back is the point.
+// NOLINTNEXTLINE(performance-no-int-to-ptr)
 HANDLE toNative(Handle h) { return reinterpret_cast<HANDLE>(h); }
 Handle fromNative(HANDLE h) { return reinterpret_cast<Handle>(h); }
 

@@ -58,6 +58,6 @@ class VtermScreen {
 };
 
 // Appends one code point in UTF-8.
-void appendUtf8(std::string& out, unsigned codePoint);
+void appendUtf8(std::string& out, unsigned cp);
 
 }  // namespace e2e
