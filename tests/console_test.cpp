@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <new>
 #include <set>
 
 #include "console/output.hpp"
@@ -71,6 +72,18 @@ TEST(ReadField, StopsAt4096CharactersAndLeavesTheRest) {
   EXPECT_EQ(readField(f.console), "y");
   f.setLine("\"" + std::string(4100, 'q') + "\"");
   EXPECT_EQ(readField(f.console).size(), 4096u);
+}
+
+TEST(InputLine, WithoutMemoryForALineThePreviousOneIsReadAgain) {
+  ModelFixture f(40, 5);
+  f.setLine("n,s");
+  EXPECT_EQ(readField(f.console), "n");
+  f.model.onIdle = [](ModelConsole&) { throw std::bad_alloc(); };
+  inputLine(f.console, "Go ", false, true);
+  EXPECT_EQ(f.model.rowText(0), "Go");
+  EXPECT_EQ(f.model.cursor().y, 1);  // the line end is still written
+  EXPECT_EQ(readField(f.console), "n");
+  EXPECT_EQ(readField(f.console), "s");
 }
 
 TEST(PrintInteger, UsesABlankOrMinusSignAndNoPadding) {

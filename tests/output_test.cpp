@@ -56,6 +56,18 @@ TEST(ConsoleWrite, FillingTheBottomRowDefersTheLineFeed) {
   EXPECT_FALSE(f.console.pendingLineFeed);
 }
 
+TEST(ConsoleWrite, TabAndBackspaceMeasureFromTheRowTheDeferredLineFeedBegins) {
+  ModelFixture f(20, 3);
+  f.model.placeCursor({0, 2});
+  write(f.console, std::string(20, 'a'));
+  write(f.console, "\tZ");
+  EXPECT_EQ(f.model.cell(8, 2).ch, 'Z');
+  f.model.placeCursor({0, 2});
+  write(f.console, std::string(20, 'b'));
+  write(f.console, "x\b\bZ");  // the second BS is at the left column
+  EXPECT_EQ(f.model.rowText(2), "Z");
+}
+
 TEST(ConsoleWrite, AMoveOrClearDropsTheDeferredScroll) {
   ModelFixture f(10, 3);
   f.model.placeCursor({0, 2});

@@ -366,6 +366,10 @@ TEST(PosixInputDecoder, StreamBytesAreKeysWithOneEnterPerLineEnd) {
   EXPECT_EQ(decode("a\nb\r", S::Stream),
             (std::vector<Key>{letter('a'), kEnter, letter('b'), kEnter}));
   EXPECT_EQ(decode("\r\r\n\n", S::Stream), (std::vector<Key>{kEnter, kEnter, kEnter}));
+  // 127 in a file is the character; only a terminal's Backspace sends it.
+  EXPECT_EQ(decode("x\x7f\b", S::Stream),
+            (std::vector<Key>{letter('x'), foreign(0x7F), kBackspace}));
+  EXPECT_EQ(decode("\x7f", S::Terminal), (std::vector<Key>{kBackspace}));
   // No sequences and no UTF-8 in a stream: an ESC is the Esc key at once.
   Decoding d(S::Stream);
   d.feed("\x1b[A\xc3", 0);

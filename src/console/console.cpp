@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <new>
 
 #include "console/lineedit.hpp"
 #include "console/output.hpp"
@@ -58,7 +59,15 @@ void inputLine(ConsoleState& console, const std::string& prompt, bool addQuestio
   finishPendingLineFeed(console);
   if (!prompt.empty()) printText(console, prompt);
   if (addQuestion) printText(console, "? ");
-  std::string line = editLine(console);
+  std::string line;
+  try {
+    line = editLine(console);
+  } catch (const std::bad_alloc&) {
+    // No line could be had: the previous one is read again from its start.
+    if (addLineEnd) consoleWrite(console, "\r\n", 2, false);
+    console.readPosition = 0;
+    return;
+  }
   if (addLineEnd) consoleWrite(console, "\r\n", 2, false);
   console.inputBuffer = std::move(line);
   console.readPosition = 0;

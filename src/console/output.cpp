@@ -54,6 +54,7 @@ class ScreenWriter {
       x_ = left_;
       ++y_;
       if (y_ > bottom_) scrollRegion(y_ - bottom_);
+      virtualColumn_ = x_;
     }
     for (std::size_t i = 0; i < length; ++i) put(bytes[i]);
     if (batchLength_ > 0) {

@@ -66,7 +66,10 @@ INSTANTIATE_TEST_SUITE_P(
                     Interruption{"SigtermAtPrompt", SIGTERM, nullptr, Moment::kPrompt},
                     Interruption{"SigtermAtKeyPause", SIGTERM, nullptr, Moment::kKeyPause},
                     Interruption{"SighupAtPrompt", SIGHUP, nullptr, Moment::kPrompt},
-                    Interruption{"SighupAtKeyPause", SIGHUP, nullptr, Moment::kKeyPause}),
+                    Interruption{"SighupAtKeyPause", SIGHUP, nullptr, Moment::kKeyPause},
+                    // A crash must not leave the terminal raw either.
+                    Interruption{"AbortAtPrompt", SIGABRT, nullptr, Moment::kPrompt},
+                    Interruption{"SegfaultAtKeyPause", SIGSEGV, nullptr, Moment::kKeyPause}),
     [](const testing::TestParamInfo<Interruption>& info) { return info.param.name; });
 
 TEST(Suspend, CtrlZStopsWithTheTerminalRestoredAndResumesWhereItWas) {

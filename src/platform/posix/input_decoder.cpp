@@ -107,6 +107,12 @@ void InputDecoder::streamByte(std::uint8_t byte, std::deque<InputRecord>& out) {
   const bool lineFeedOfPair = byte == '\n' && afterCarriageReturn_;
   afterCarriageReturn_ = byte == '\r';
   if (lineFeedOfPair) return;
+  // In a file, 127 is the character itself: only a terminal's Backspace key
+  // sends it for something else.
+  if (byte == 0x7F) {
+    emit(keyForForeignChar(byte, false), out);
+    return;
+  }
   emit(keyForTerminalByte(byte == '\n' ? '\r' : byte, false), out);
 }
 

@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "platform/keyboard_layout.hpp"
+#include "platform/posix/fault_restore.hpp"
 #include "platform/posix/fd_io.hpp"
 #include "platform/posix/scroll_tracking.hpp"
 #include "platform/posix/signal_watch.hpp"
@@ -72,6 +73,7 @@ PosixPlatform::PosixPlatform()
       cursorReportDeadline_ = nowNs() + kCursorReportWaitNs;
     }
   }
+  fault_restore::install(STDIN_FILENO, terminalMode_.savedSettings(), outputIsTerminal_);
   static bool hookRegistered = false;
   if (!hookRegistered) hookRegistered = std::atexit(restoreActiveTerminal) == 0;
   g_active = this;
@@ -197,8 +199,10 @@ bool PosixPlatform::writeFile(Handle h, const void* bytes, std::uint32_t length,
   // Nothing taken counts as a failure, so no caller retries for ever.
   if (n <= 0) return false;
   written = static_cast<std::uint32_t>(n);
-  // Raw bytes on a terminal land wherever its cursor was.
-  if (renderer_) renderer_->invalidate();
+  // The console services write raw bytes only when they find no window (a
+  // terminal of one row or column): from then on the terminal shows those
+  // bytes, and drawing the screen model over them would wipe them out.
+  streaming_ = true;
   return true;
 }
 
@@ -215,7 +219,7 @@ bool PosixPlatform::beep(std::uint32_t, std::uint32_t) {
 }
 
 void PosixPlatform::draw() {
-  if (!screen_) return;
+  if (!screen_ || streaming_) return;
   if (!drawn_) prepareFirstDraw();
   drawn_ = true;
   renderer_->render(*screen_, scrolledRows_, pendingOutput_);
@@ -425,27 +429,24 @@ void PosixPlatform::resume() {
   resizeToTerminal();
 }
 
-// Takes on the terminal's size and draws everything afresh. When the screen
-// gets shorter than the cursor's row, the contents move up so the cursor's
-// row stays the bottom one, as terminals do with their own lines.
+// Takes on the terminal's size and draws everything afresh. The buffer
+// keeps its rows, as the console's does when its window is resized: only
+// the window changes, placed so the cursor stays in view, and the rows the
+// output may use stay those of the first size.
 void PosixPlatform::resizeToTerminal() {
   if (!screen_) return;
   const TerminalSize size = readTerminalSize(STDOUT_FILENO);
   const int columns = std::min(size.columns, kMaxScreenSide);
   const int rows = std::min(size.rows, kMaxScreenSide);
   ModelConsole& m = *screen_;
+  const int height = std::max(m.height(), rows);
+  m.resizeBuffer(columns, height);
   const int cursorRow = m.cursor().y;
-  if (cursorRow >= rows) {
-    const int shift = cursorRow - rows + 1;
-    const SmallRect all{0, 0, static_cast<std::int16_t>(m.width() - 1),
-                        static_cast<std::int16_t>(m.height() - 1)};
-    m.scrollRect(kOutput, all, nullptr, Coord{0, static_cast<std::int16_t>(-shift)},
-                 CharCell{' ', m.attribute()});
-    m.placeCursor(Coord{m.cursor().x, static_cast<std::int16_t>(cursorRow - shift)});
-  }
-  m.resizeBuffer(columns, rows);
-  m.setWindow(
-      SmallRect{0, 0, static_cast<std::int16_t>(columns - 1), static_cast<std::int16_t>(rows - 1)});
+  int top = std::min<int>(m.window().top, height - rows);
+  if (cursorRow < top) top = cursorRow;
+  if (cursorRow > top + rows - 1) top = cursorRow - rows + 1;
+  m.setWindow(SmallRect{0, static_cast<std::int16_t>(top), static_cast<std::int16_t>(columns - 1),
+                        static_cast<std::int16_t>(top + rows - 1)});
   renderer_->resize(columns, rows);
   scrolledRows_ = 0;
   if (drawn_) draw();
@@ -469,7 +470,10 @@ bool PosixPlatform::queryPerformanceFrequency(std::int64_t& frequency) {
   return true;
 }
 
+// The start-up draw reads the clock in a tight loop for up to a second or
+// two; noting signals here keeps Ctrl+C and the rest prompt meanwhile.
 bool PosixPlatform::queryPerformanceCounter(std::int64_t& counter) {
+  handleSignals();
   counter = nowNs();
   return true;
 }

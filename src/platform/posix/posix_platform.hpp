@@ -94,6 +94,7 @@ class PosixPlatform : public Platform {
   std::string pendingOutput_;
   int scrolledRows_ = 0;
   bool drawn_ = false;
+  bool streaming_ = false;  // raw bytes are written; the model is not drawn
   bool awaitingCursorReport_ = false;
   std::int64_t cursorReportDeadline_ = 0;
   bool restored_ = false;

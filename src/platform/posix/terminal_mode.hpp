@@ -19,6 +19,8 @@ class TerminalMode {
   // Saves the settings of `fd` when it is a terminal; false otherwise.
   bool save(int fd);
   bool saved() const { return saved_; }
+  // The settings as saved, or null when nothing was saved.
+  const termios* savedSettings() const { return saved_ ? &original_ : nullptr; }
   // No echo, no line editing, no flow control, CR kept as CR; signals stay
   // on so Ctrl+C, Ctrl+\ and Ctrl+Z still act. Output processing is left
   // alone.
