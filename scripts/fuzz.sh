@@ -8,7 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-30}
 build=build/fuzz
-targets=(fuzz_read_field fuzz_console_write fuzz_input_decoder fuzz_edit_line fuzz_game)
+targets=(fuzz_read_field fuzz_console_write fuzz_input_decoder fuzz_edit_line fuzz_game
+  fuzz_terminal_render)
 
 scripts/ensure-packages.sh clang libclang-rt-14-dev cmake ninja-build
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -1,0 +1,229 @@
+// The terminal renderer against a terminal emulator (libvterm): random text
+// output, clearing, cursor moves and colours on the console model, each
+// output call rendered the way the terminal backend does it; afterwards the
+// emulated terminal must show exactly the model's window, with the cursor
+// where the model has it and shown or hidden as the model says.
+#include <fuzzer/FuzzedDataProvider.h>
+#include <vterm.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "console/console.hpp"
+#include "console/output.hpp"
+#include "console/screen.hpp"
+#include "invariants.hpp"
+#include "platform/model/model_console.hpp"
+#include "platform/posix/cp437.hpp"
+#include "platform/posix/scroll_tracking.hpp"
+#include "platform/posix/terminal_renderer.hpp"
+
+namespace {
+
+using maze::ModelConsole;
+
+// The emulated terminal, and whether it shows its cursor.
+class Emulator {
+ public:
+  Emulator(int rows, int columns) {
+    term_ = vterm_new(rows, columns);
+    vterm_set_utf8(term_, 1);
+    screen_ = vterm_obtain_screen(term_);
+    callbacks_.settermprop = &Emulator::onTermProp;
+    vterm_screen_set_callbacks(screen_, &callbacks_, this);
+    vterm_screen_reset(screen_, 1);
+  }
+  ~Emulator() { vterm_free(term_); }
+  Emulator(const Emulator&) = delete;
+  Emulator& operator=(const Emulator&) = delete;
+
+  void resize(int rows, int columns) { vterm_set_size(term_, rows, columns); }
+  void feed(const std::string& bytes) { vterm_input_write(term_, bytes.data(), bytes.size()); }
+
+  char32_t at(int row, int column) const {
+    VTermScreenCell cell{};
+    vterm_screen_get_cell(screen_, VTermPos{row, column}, &cell);
+    return cell.chars[0] == 0 ? U' ' : static_cast<char32_t>(cell.chars[0]);
+  }
+  VTermPos cursor() const {
+    VTermPos pos{};
+    vterm_state_get_cursorpos(vterm_obtain_state(term_), &pos);
+    return pos;
+  }
+  bool cursorVisible() const { return cursorVisible_; }
+
+ private:
+  static int onTermProp(VTermProp prop, VTermValue* value, void* self) {
+    if (prop == VTERM_PROP_CURSORVISIBLE)
+      static_cast<Emulator*>(self)->cursorVisible_ = value->boolean;
+    return 1;
+  }
+
+  VTerm* term_;
+  VTermScreen* screen_;
+  VTermScreenCallbacks callbacks_{};
+  bool cursorVisible_ = true;
+};
+
+// The model with the terminal backend's bookkeeping: rows the window's
+// contents moved up, and a render at the end of every output call.
+class RenderedConsole : public ModelConsole {
+ public:
+  RenderedConsole(int columns, int rows)
+      : ModelConsole(columns, rows), renderer_(columns, rows), emulator_(rows, columns) {}
+
+  bool scrollRect(maze::Handle h, const maze::SmallRect& scroll, const maze::SmallRect* clip,
+                  maze::Coord destination, maze::CharCell fill) override {
+    const int rows = maze::windowRowsScrolledUp(*this, scroll, clip, destination);
+    const bool ok = ModelConsole::scrollRect(h, scroll, clip, destination, fill);
+    if (ok) scrolled_ += rows;
+    return ok;
+  }
+
+  // The window following the cursor down a buffer taller than the
+  // terminal moves its contents up just the same.
+  bool setCursorPosition(maze::Handle h, maze::Coord position) override {
+    const int top = window().top;
+    const bool ok = ModelConsole::setCursorPosition(h, position);
+    scrolled_ += std::max(0, window().top - top);
+    return ok;
+  }
+  bool setWindowInfo(maze::Handle h, bool absolute, const maze::SmallRect& rect) override {
+    const int top = window().top;
+    const bool ok = ModelConsole::setWindowInfo(h, absolute, rect);
+    scrolled_ += std::max(0, window().top - top);
+    return ok;
+  }
+
+  // A new terminal size, taken on as the terminal backend does: the buffer
+  // keeps its rows, the window is placed so the cursor stays in view.
+  void resizeTerminal(int columns, int rows) {
+    const int height = std::max(this->height(), rows);
+    resizeBuffer(columns, height);
+    int top = std::min<int>(window().top, height - rows);
+    if (cursor().y < top) top = cursor().y;
+    if (cursor().y > top + rows - 1) top = cursor().y - rows + 1;
+    setWindow(maze::SmallRect{0, static_cast<std::int16_t>(top),
+                              static_cast<std::int16_t>(columns - 1),
+                              static_cast<std::int16_t>(top + rows - 1)});
+    renderer_.resize(columns, rows);
+    emulator_.resize(rows, columns);
+    scrolled_ = 0;
+    flushScreen(kOutputHandle);
+  }
+
+  void flushScreen(maze::Handle h) override {
+    ModelConsole::flushScreen(h);
+    std::string out;
+    renderer_.render(*this, scrolled_, out);
+    if (std::getenv("MAZE_FUZZ_TRACE") != nullptr) {
+      std::fprintf(stderr, "  render, scrolled %d:", scrolled_);
+      for (const char c : out)
+        std::fprintf(stderr, c >= 32 && c < 127 ? "%c" : "\\x%02x", static_cast<unsigned char>(c));
+      std::fprintf(stderr, "\n");
+    }
+    scrolled_ = 0;
+    emulator_.feed(out);
+    compare();
+  }
+
+  void invalidate() { renderer_.invalidate(); }
+
+ private:
+  // The terminal shows the window from its top-left corner; where the
+  // window is smaller than the terminal, the rest is blank.
+  void compare() const {
+    const maze::SmallRect& w = window();
+    for (int y = 0; y < renderer_.rows(); ++y) {
+      for (int x = 0; x < renderer_.columns(); ++x) {
+        const bool inside = w.left + x <= w.right && w.top + y <= w.bottom;
+        const std::uint8_t ch = inside ? cell(w.left + x, w.top + y).ch : ' ';
+        const char32_t expected = ch == 0 ? U' ' : maze::cp437ToUnicode(ch);
+        if (emulator_.at(y, x) != expected) {
+          std::fprintf(stderr, "row %d column %d: terminal U+%04X, console byte %u\n", y, x,
+                       static_cast<unsigned>(emulator_.at(y, x)), ch);
+          std::fprintf(stderr, "console window %d,%d to %d,%d of %dx%d, cursor %d,%d\n", w.left,
+                       w.top, w.right, w.bottom, width(), height(), cursor().x, cursor().y);
+          maze::fuzz::broken("the terminal shows other text than the console");
+        }
+      }
+    }
+    const int x = cursor().x - w.left;
+    const int y = cursor().y - w.top;
+    const bool shown = cursorVisible() && x >= 0 && y >= 0 && x <= w.right - w.left &&
+                       y <= w.bottom - w.top && x < renderer_.columns() && y < renderer_.rows();
+    if (shown != emulator_.cursorVisible()) {
+      maze::fuzz::broken("cursor shown or hidden unlike the console's");
+    }
+    if (shown) {
+      const VTermPos pos = emulator_.cursor();
+      if (pos.row != y || pos.col != x) {
+        std::fprintf(stderr, "terminal cursor %d,%d; console %d,%d\n", pos.col, pos.row, x, y);
+        maze::fuzz::broken("the terminal's cursor is not where the console's is");
+      }
+    }
+  }
+
+  maze::TerminalRenderer renderer_;
+  Emulator emulator_;
+  int scrolled_ = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider in(data, size);
+  const int columns = in.ConsumeIntegralInRange(2, 100);
+  const int rows = in.ConsumeIntegralInRange(2, 40);
+  RenderedConsole model(columns, rows);
+  maze::ConsoleState console(model);
+  maze::startConsole(console, 0, nullptr);
+
+  // MAZE_FUZZ_TRACE=1 prints the steps of an input being replayed.
+  const bool trace = std::getenv("MAZE_FUZZ_TRACE") != nullptr;
+  if (trace) std::fprintf(stderr, "terminal %dx%d\n", columns, rows);
+  for (int step = 0; step < 48 && in.remaining_bytes() > 0; ++step) {
+    switch (in.ConsumeIntegralInRange(0, 9)) {
+      case 0: {
+        const auto mode = in.ConsumeIntegralInRange<std::uint32_t>(0, 3);
+        if (trace) std::fprintf(stderr, "clear %u\n", mode);
+        maze::clearScreen(console, mode);
+        break;
+      }
+      case 1: {
+        const int row = in.ConsumeIntegralInRange(0, rows);
+        const int column = in.ConsumeIntegralInRange(0, columns);
+        const int visibility = in.ConsumeIntegralInRange(-1, 1);
+        if (trace) std::fprintf(stderr, "move %d %d %d\n", row, column, visibility);
+        maze::moveCursor(console, row, column, visibility);
+        break;
+      }
+      case 2: model.setAttribute(in.ConsumeIntegral<std::uint16_t>()); break;
+      case 3: model.invalidate(); break;
+      case 4: {
+        const int newColumns = in.ConsumeIntegralInRange(2, 100);
+        const int newRows = in.ConsumeIntegralInRange(2, 40);
+        if (trace) std::fprintf(stderr, "resize %dx%d\n", newColumns, newRows);
+        model.resizeTerminal(newColumns, newRows);
+        break;
+      }
+      default: {
+        const std::string bytes = in.ConsumeRandomLengthString(600);
+        const bool force = in.ConsumeBool();
+        if (trace) {
+          std::fprintf(stderr, "write");
+          for (const char c : bytes) std::fprintf(stderr, " %02x", static_cast<unsigned char>(c));
+          std::fprintf(stderr, "\n");
+        }
+        maze::consoleWrite(console, bytes.data(), bytes.size(), force);
+        break;
+      }
+    }
+    maze::fuzz::checkInvariants(model, console);
+  }
+  return 0;
+}
