@@ -5,8 +5,8 @@
 # Prints the findings and exits non-zero when there are any.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-packages.sh clang clang-tidy cppcheck cmake ninja-build libgtest-dev \
-  libbenchmark-dev libvterm-dev || exit 1
+scripts/ensure-packages.sh clang clang-tidy cppcheck cmake ninja-build libgtest-dev libvterm-dev \
+  python3 || exit 1
 
 root=$PWD
 build=$root/build/analyze
