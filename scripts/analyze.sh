@@ -22,15 +22,36 @@ status=0
 # sanitizer runs of the same tests cover what the analyser would find.
 test_checks='-*,bugprone-use-after-move,bugprone-dangling-handle,bugprone-infinite-loop,bugprone-suspicious-*,bugprone-sizeof-expression,bugprone-unused-raii,bugprone-undelegated-constructor,bugprone-fold-init-type,bugprone-string-constructor,bugprone-signed-char-misuse,bugprone-integer-division,bugprone-misplaced-widening-cast,bugprone-unused-return-value,performance-move-const-arg,readability-misleading-indentation,readability-inconsistent-declaration-parameter-name'
 
-# Our own source files of a compile database, once each.
+# A compile database holding each of our own files once: several test
+# programs compile the same support files, and the fuzz targets compile the
+# sources again, and clang-tidy would go through every copy.
+unique_database() {  # build dir, database dir to make
+  mkdir -p "$2"
+  python3 - "$1/compile_commands.json" "$2/compile_commands.json" "$root" <<'PY'
+import json, sys
+source, target, root = sys.argv[1:]
+seen, kept = set(), []
+for entry in json.load(open(source)):
+    name = entry["file"]
+    if not name.startswith(root + "/") or "/build/" in name or name in seen:
+        continue
+    if "maze_fuzz_code" in entry.get("output", entry.get("command", "")):
+        continue
+    seen.add(name)
+    kept.append(entry)
+json.dump(kept, open(target, "w"), indent=1)
+PY
+}
+
+# Our own files of a compile database whose path (from the top) matches.
 own_files() {  # database, path regex
   python3 - "$1" "$2" "$root" <<'PY'
 import json, re, sys
 database, pattern, root = sys.argv[1:]
-files = {entry["file"] for entry in json.load(open(database))}
-for name in sorted(files):
-    if name.startswith(root + "/") and re.search(pattern, name[len(root) + 1:]):
-        print(name)
+for entry in json.load(open(database)):
+    name = entry["file"][len(root) + 1:]
+    if re.search(pattern, name):
+        print(entry["file"])
 PY
 }
 
@@ -71,8 +92,9 @@ cppcheck_run() {  # database dir, name, extra args (--file-filter= for a part)..
 # POSIX: clang's own view of the build, fuzz targets and benchmarks included.
 if cmake -S . -B "$build/posix" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DMAZE_FUZZ=ON \
   -DMAZE_BENCH=ON >"$logs/configure-posix.log" 2>&1; then
-  tidy "$build/posix" posix '^(src|fuzz|bench)/' '^tests/' || status=1
-  cppcheck_run "$build/posix" posix --library=posix "--file-filter=$root/*" || status=1
+  unique_database "$build/posix" "$build/posix-db"
+  tidy "$build/posix-db" posix '^(src|fuzz|bench)/' '^tests/' || status=1
+  cppcheck_run "$build/posix-db" posix --library=posix "--file-filter=$root/*" || status=1
 else
   cat "$logs/configure-posix.log"
   status=1
@@ -85,11 +107,12 @@ if [ -n "$gxx" ] && [ -f /usr/src/googletest/CMakeLists.txt ]; then
   cxx=$(dirname "$("$gxx" -print-libgcc-file-name)")/include/c++
   if cmake -S . -B "$build/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
     >"$logs/configure-windows.log" 2>&1; then
-    tidy "$build/windows" windows '^src/(platform/win32/|main\.cpp$)' '^tests/win32/' \
+    unique_database "$build/windows" "$build/windows-db"
+    tidy "$build/windows-db" windows '^src/(platform/win32/|main\.cpp$)' '^tests/win32/' \
       --extra-arg=--target=x86_64-w64-mingw32 \
       "--extra-arg=-isystem$cxx" "--extra-arg=-isystem$cxx/x86_64-w64-mingw32" \
       "--extra-arg=-isystem$cxx/backward" || status=1
-    cppcheck_run "$build/windows" windows --library=windows -D_WIN32 \
+    cppcheck_run "$build/windows-db" windows --library=windows -D_WIN32 \
       "--file-filter=$root/src/platform/win32/*" "--file-filter=$root/tests/win32/*" \
       "--file-filter=$root/src/main.cpp" || status=1
   else
