@@ -205,6 +205,7 @@ TEST(PosixTerminalRenderer, RandomFramesMatchTheModelAndRepeatNothing) {
     }
     std::string frame;
     renderer.render(model, scrolled, frame);
+    renderer.settleCursor(model, frame);  // as before the program waits
     term.feed(frame);
     ASSERT_NO_FATAL_FAILURE(expectShows(term, model, ("round " + std::to_string(round)).c_str()));
     std::string again;
@@ -239,10 +240,19 @@ TEST(PosixTerminalRenderer, SmallChangesWriteFewBytes) {
   term.feed(frame);
   EXPECT_EQ(frame, "y");
 
-  // Hiding the cursor and showing it again.
+  // Hiding the cursor waits until the program waits; hidden and shown
+  // again before that, it costs nothing.
   model.setCursorInfo(kOut, CursorInfo{25, false});
   frame.clear();
   renderer.render(model, 0, frame);
+  EXPECT_EQ(frame, "");
+  model.setCursorInfo(kOut, CursorInfo{25, true});
+  renderer.render(model, 0, frame);
+  renderer.settleCursor(model, frame);
+  EXPECT_EQ(frame, "");
+  model.setCursorInfo(kOut, CursorInfo{25, false});
+  renderer.render(model, 0, frame);
+  renderer.settleCursor(model, frame);
   EXPECT_EQ(frame, "\x1b[?25l");
 
   // A cleared row: a move and one erase.

@@ -267,6 +267,15 @@ void PosixPlatform::restoreTerminal() {
   terminalMode_.restore();
 }
 
+// The terminal shows the cursor as the console has it before the program
+// waits: a hiding that drawing held back is sent now.
+void PosixPlatform::settleCursor() {
+  if (!screen_ || !drawn_ || streaming_) return;
+  std::string out;
+  renderer_->settleCursor(*screen_, out);
+  if (!out.empty() && !writeAll(STDOUT_FILENO, out)) renderer_->invalidate();
+}
+
 // --- Input ---
 
 void PosixPlatform::feedInput(const std::uint8_t* bytes, std::size_t length) {
@@ -339,9 +348,9 @@ bool PosixPlatform::readInput(Handle h, InputRecord* records, std::uint32_t coun
 
 bool PosixPlatform::waitForInput(Handle, std::uint32_t timeoutMs) {
   handleSignals();
-  if (input_.empty()) pumpInput();
   if (!input_.empty()) return true;
   if (inputEnded_) exitProcess(0);
+  settleCursor();
   const bool forever = timeoutMs == kInfinite;
   const std::int64_t end = nowNs() + static_cast<std::int64_t>(timeoutMs) * kNsPerMs;
   for (;;) {
@@ -355,7 +364,13 @@ bool PosixPlatform::waitForInput(Handle, std::uint32_t timeoutMs) {
     const int ready = poll(fds, fds[1].fd >= 0 ? 2 : 1, pollTimeoutMs(waitNs));
     if (ready > 0 && (fds[1].revents & POLLIN)) signal_watch::drain();
     handleSignals();
-    pumpInput();
+    // A wait that merely timed out has nothing to read; only a pending ESC
+    // may have become the Esc key meanwhile.
+    if (ready > 0 && fds[0].revents != 0) {
+      pumpInput();
+    } else {
+      decoder_.expire(nowNs(), input_);
+    }
     if (!input_.empty()) return true;
     if (inputEnded_) exitProcess(0);
     if (!forever && nowNs() >= end) return false;
@@ -461,6 +476,7 @@ std::uint32_t PosixPlatform::mapVirtualKey(std::uint32_t code, std::uint32_t map
 void PosixPlatform::sleep(std::uint32_t ms) {
   timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * kNsPerMs};
   handleSignals();
+  settleCursor();
   while (nanosleep(&left, &left) != 0 && errno == EINTR) handleSignals();
   handleSignals();
 }

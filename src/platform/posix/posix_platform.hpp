@@ -74,6 +74,7 @@ class PosixPlatform : public Platform {
   void noteWindowMove(int oldTop);
 
   void draw();
+  void settleCursor();
   void prepareFirstDraw();
   void pumpInput();
   void feedInput(const std::uint8_t* bytes, std::size_t length);

@@ -70,7 +70,7 @@ void TerminalRenderer::render(const ModelConsole& model, int scrolled, std::stri
     scrollUp(std::min(scrolled, rows_), out);
   }
   for (int y = 0; y < rows_; ++y) drawRow(model, y, out);
-  placeCursor(model, out);
+  placeCursor(model, false, out);
 }
 
 void TerminalRenderer::clearAll(std::string& out) {
@@ -184,7 +184,11 @@ void TerminalRenderer::setAttribute(std::uint16_t attr, std::string& out) {
   out += 'm';
 }
 
-void TerminalRenderer::placeCursor(const ModelConsole& model, std::string& out) {
+// Hiding the cursor waits until the program is about to wait (see
+// settleCursor): the line editor hides it around every echoed key and
+// shows it again at once, and sending both would make each echo thirteen
+// bytes instead of one.
+void TerminalRenderer::placeCursor(const ModelConsole& model, bool settle, std::string& out) {
   const SmallRect& window = model.window();
   const int x = model.cursor().x - window.left;
   const int y = model.cursor().y - window.top;
@@ -192,10 +196,15 @@ void TerminalRenderer::placeCursor(const ModelConsole& model, std::string& out) 
                       x <= window.right - window.left && y <= window.bottom - window.top;
   const bool visible = model.cursorVisible() && inside;
   if (visible) moveTo(x, y, out);
+  if (!visible && !settle && cursorVisible_ == 1) return;
   if (static_cast<int>(visible) != cursorVisible_) {
     out += visible ? "\x1b[?25h" : "\x1b[?25l";
     cursorVisible_ = visible;
   }
+}
+
+void TerminalRenderer::settleCursor(const ModelConsole& model, std::string& out) {
+  if (known_) placeCursor(model, true, out);
 }
 
 void TerminalRenderer::leave(const ModelConsole& model, std::string& out) {

@@ -35,6 +35,10 @@ class TerminalRenderer {
   // since the last render.
   void render(const ModelConsole& model, int scrolled, std::string& out);
 
+  // Appends the cursor's hiding that render holds back while the program
+  // is busy; called before it waits.
+  void settleCursor(const ModelConsole& model, std::string& out);
+
   // Appends what leaves the terminal fit for the shell: default colours,
   // the cursor where the model's is, and visible.
   void leave(const ModelConsole& model, std::string& out);
@@ -49,7 +53,7 @@ class TerminalRenderer {
                std::string& out);
   void moveTo(int x, int y, std::string& out);
   void setAttribute(std::uint16_t attr, std::string& out);
-  void placeCursor(const ModelConsole& model, std::string& out);
+  void placeCursor(const ModelConsole& model, bool settle, std::string& out);
 
   int columns_;
   int rows_;
