@@ -236,6 +236,16 @@ TEST_F(KeyboardTest, AFullBufferKeepsTheNewestKeys) {
   }
 }
 
+TEST(KeyBuffer, RingWrapsRound) {
+  KeyBuffer keys;
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 400; ++i) storeKey(keys, i);
+    for (int i = 0; i < 400; ++i) ASSERT_EQ(takeKey(keys), i);
+    EXPECT_FALSE(hasKey(keys));
+    EXPECT_EQ(takeKey(keys), kNoKey);
+  }
+}
+
 TEST_F(KeyboardTest, ControlHandlerLifecycle) {
   EXPECT_EQ(model.ctrlHandlerCount(), 0u);
   EXPECT_FALSE(model.raiseCtrlEvent(kCtrlCloseEvent));  // not yet registered
