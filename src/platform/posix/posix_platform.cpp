@@ -324,7 +324,11 @@ bool PosixPlatform::peekInput(Handle h, InputRecord* records, std::uint32_t coun
   read = 0;
   if (h != kInput) return false;
   handleSignals();
-  if (input_.empty() && inputIsTerminal_) pumpInput();
+  // Right after a wait found the terminal quiet, the line editor's poll
+  // asks again at once: that answer is known, and a key arriving in between
+  // wakes the next wait at once.
+  if (input_.empty() && inputIsTerminal_ && !quietAfterWait_) pumpInput();
+  quietAfterWait_ = false;
   while (read < count && read < input_.size()) {
     records[read] = input_[read];
     ++read;
@@ -373,7 +377,10 @@ bool PosixPlatform::waitForInput(Handle, std::uint32_t timeoutMs) {
     }
     if (!input_.empty()) return true;
     if (inputEnded_) exitProcess(0);
-    if (!forever && nowNs() >= end) return false;
+    if (!forever && nowNs() >= end) {
+      quietAfterWait_ = true;
+      return false;
+    }
   }
 }
 

@@ -103,6 +103,7 @@ class PosixPlatform : public Platform {
   InputDecoder decoder_;
   std::deque<InputRecord> input_;
   bool inputEnded_ = false;
+  bool quietAfterWait_ = false;  // the last wait timed out with nothing to read
   std::uint32_t inputMode_ = kEnableProcessedInput | 0x2 | 0x4;
   std::uint32_t outputMode_ = 0x3;
 
