@@ -102,6 +102,31 @@ std::optional<KeyStroke> usKeyForChar(std::uint8_t ch) {
   return std::nullopt;
 }
 
+KeyEventRecord usKeyEventForChar(std::uint8_t ch) {
+  KeyEventRecord key;
+  key.keyDown = true;
+  key.repeatCount = 1;
+  key.ch = ch;
+  if (const auto stroke = usKeyForChar(ch)) {
+    key.virtualKeyCode = stroke->virtualKeyCode;
+    key.virtualScanCode = stroke->scanCode;
+    key.controlKeyState =
+        (stroke->shift ? kShiftPressed : 0u) | (stroke->ctrl ? kLeftCtrlPressed : 0u);
+  }
+  return key;
+}
+
+void appendPressAndRelease(KeyEventRecord press, std::deque<InputRecord>& out) {
+  InputRecord record;
+  record.eventType = kKeyEvent;
+  press.keyDown = true;
+  if (press.repeatCount == 0) press.repeatCount = 1;
+  record.key = press;
+  out.push_back(record);
+  record.key.keyDown = false;
+  out.push_back(record);
+}
+
 std::uint16_t usScanCodeForVirtualKey(std::uint16_t virtualKey) {
   if (virtualKey >= 'A' && virtualKey <= 'Z') return kLetterScanCodes[virtualKey - 'A'];
   if (virtualKey >= '0' && virtualKey <= '9') return digitScanCode(static_cast<char>(virtualKey));

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
+
+#include "platform/platform.hpp"
 
 namespace maze {
 
@@ -71,6 +74,13 @@ struct KeyStroke {
 // The key (and Shift or Ctrl) that types `ch` on a US keyboard; none for
 // bytes no key types, such as those above 127.
 std::optional<KeyStroke> usKeyForChar(std::uint8_t ch);
+
+// The press a US keyboard sends for `ch`, with Shift or Ctrl held where
+// the character needs it; a byte no key types has no key codes.
+KeyEventRecord usKeyEventForChar(std::uint8_t ch);
+
+// Queues a press (repeat count 1) and its release, as the console does.
+void appendPressAndRelease(KeyEventRecord press, std::deque<InputRecord>& out);
 
 // Scan code of the key with this virtual-key code, 0 when unknown.
 std::uint16_t usScanCodeForVirtualKey(std::uint16_t virtualKey);

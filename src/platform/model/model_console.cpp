@@ -305,22 +305,10 @@ bool ModelConsole::waitForInput(Handle, std::uint32_t timeoutMs) {
 }
 
 bool ModelConsole::setCtrlHandler(CtrlHandler handler, bool add) {
-  if (add) {
-    ctrlHandlers_.push_back(handler);
-    return true;
-  }
-  const auto found = std::find(ctrlHandlers_.rbegin(), ctrlHandlers_.rend(), handler);
-  if (found == ctrlHandlers_.rend()) return false;
-  ctrlHandlers_.erase(std::next(found).base());
-  return true;
+  return ctrlHandlers_.set(handler, add);
 }
 
-bool ModelConsole::raiseCtrlEvent(std::uint32_t event) {
-  for (auto it = ctrlHandlers_.rbegin(); it != ctrlHandlers_.rend(); ++it) {
-    if ((*it)(event)) return true;
-  }
-  return false;
-}
+bool ModelConsole::raiseCtrlEvent(std::uint32_t event) { return ctrlHandlers_.raise(event); }
 
 std::uint32_t ModelConsole::mapVirtualKey(std::uint32_t code, std::uint32_t mapType) {
   return mapType == kMapVkToChar ? usVirtualKeyToChar(code) : 0;
@@ -351,14 +339,12 @@ void ModelConsole::setFloatingPointControl(std::uint32_t value, std::uint32_t ma
 }
 
 bool ModelConsole::atExit(ExitHandler handler) {
-  exitHandlers_.push_back(handler);
+  exitHandlers_.add(handler);
   return true;
 }
 
 void ModelConsole::exitProcess(int status) {
-  std::vector<ExitHandler> handlers;
-  handlers.swap(exitHandlers_);
-  for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) (*it)();
+  exitHandlers_.runNewestFirst();
   throw ProcessExit{status};
 }
 
@@ -417,29 +403,10 @@ void ModelConsole::setWindow(const SmallRect& window) {
   ++changes_;
 }
 
-void ModelConsole::pushKey(const KeyEventRecord& key) {
-  InputRecord record;
-  record.eventType = kKeyEvent;
-  record.key = key;
-  record.key.keyDown = true;
-  if (record.key.repeatCount == 0) record.key.repeatCount = 1;
-  input_.push_back(record);
-  record.key.keyDown = false;
-  input_.push_back(record);
-}
+void ModelConsole::pushKey(const KeyEventRecord& key) { appendPressAndRelease(key, input_); }
 
 void ModelConsole::typeText(const std::string& text) {
-  for (unsigned char ch : text) {
-    KeyEventRecord key;
-    key.ch = ch;
-    if (const auto stroke = usKeyForChar(ch)) {
-      key.virtualKeyCode = stroke->virtualKeyCode;
-      key.virtualScanCode = stroke->scanCode;
-      key.controlKeyState =
-          (stroke->shift ? kShiftPressed : 0) | (stroke->ctrl ? kLeftCtrlPressed : 0);
-    }
-    pushKey(key);
-  }
+  for (unsigned char ch : text) pushKey(usKeyEventForChar(ch));
 }
 
 void ModelConsole::pushVirtualKey(std::uint16_t virtualKey, std::uint32_t controlKeyState) {

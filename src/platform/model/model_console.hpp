@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/handler_lists.hpp"
 #include "platform/platform.hpp"
 
 namespace maze {
@@ -167,8 +168,8 @@ class ModelConsole : public Platform {
   std::deque<InputRecord> input_;
   bool inputEnded_ = false;
   int emptyWaits_ = 0;
-  std::vector<CtrlHandler> ctrlHandlers_;
-  std::vector<ExitHandler> exitHandlers_;
+  CtrlHandlerList ctrlHandlers_;
+  ExitHandlerList exitHandlers_;
 
   std::int64_t counter_ = kCounterFrequency * 1000;  // an arbitrary origin
   std::vector<Beep> beeps_;

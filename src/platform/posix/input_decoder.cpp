@@ -9,12 +9,7 @@ namespace maze {
 namespace {
 
 void emit(const KeyEventRecord& press, std::deque<InputRecord>& out) {
-  InputRecord record;
-  record.eventType = kKeyEvent;
-  record.key = press;
-  out.push_back(record);
-  record.key.keyDown = false;
-  out.push_back(record);
+  appendPressAndRelease(press, out);
 }
 
 // Numeric parameters of a sequence; false when it holds anything else (a
@@ -104,16 +99,7 @@ void InputDecoder::feed(const std::uint8_t* bytes, std::size_t length, std::int6
 }
 
 void InputDecoder::streamByte(std::uint8_t byte, std::deque<InputRecord>& out) {
-  const bool lineFeedOfPair = byte == '\n' && afterCarriageReturn_;
-  afterCarriageReturn_ = byte == '\r';
-  if (lineFeedOfPair) return;
-  // In a file, 127 is the character itself: only a terminal's Backspace key
-  // sends it for something else.
-  if (byte == 0x7F) {
-    emit(keyForForeignChar(byte, false), out);
-    return;
-  }
-  emit(keyForTerminalByte(byte == '\n' ? '\r' : byte, false), out);
+  streamKeys_.feed(byte, out);
 }
 
 void InputDecoder::terminalByte(std::uint8_t byte, std::deque<InputRecord>& out) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/byte_keys.hpp"
 #include "platform/platform.hpp"
 #include "platform/posix/key_events.hpp"
 
@@ -71,7 +72,7 @@ class InputDecoder {
   int utf8Needed_ = 0;
   int utf8Length_ = 0;
   std::int64_t lastByteNs_ = 0;
-  bool afterCarriageReturn_ = false;
+  ByteKeyDecoder streamKeys_;  // a file or pipe: each byte a key
   bool expectingReport_ = false;
   std::optional<CursorReport> report_;
 };

@@ -387,23 +387,10 @@ bool PosixPlatform::waitForInput(Handle, std::uint32_t timeoutMs) {
 // --- Signals and control events ---
 
 bool PosixPlatform::setCtrlHandler(CtrlHandler handler, bool add) {
-  if (add) {
-    ctrlHandlers_.push_back(handler);
-    return true;
-  }
-  const auto found = std::find(ctrlHandlers_.rbegin(), ctrlHandlers_.rend(), handler);
-  if (found == ctrlHandlers_.rend()) return false;
-  ctrlHandlers_.erase(std::next(found).base());
-  return true;
+  return ctrlHandlers_.set(handler, add);
 }
 
-bool PosixPlatform::raiseCtrlEvent(std::uint32_t event) {
-  const std::vector<CtrlHandler> handlers = ctrlHandlers_;
-  for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) {
-    if (*it && (*it)(event)) return true;
-  }
-  return false;
-}
+bool PosixPlatform::raiseCtrlEvent(std::uint32_t event) { return ctrlHandlers_.raise(event); }
 
 void PosixPlatform::handleSignals() {
   std::uint32_t noted = signal_watch::take();
@@ -510,16 +497,12 @@ void PosixPlatform::setFloatingPointControl(std::uint32_t, std::uint32_t) {
 }
 
 bool PosixPlatform::atExit(ExitHandler handler) {
-  exitHandlers_.push_back(handler);
+  exitHandlers_.add(handler);
   return true;
 }
 
 void PosixPlatform::exitProcess(int status) {
-  std::vector<ExitHandler> handlers;
-  handlers.swap(exitHandlers_);
-  for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) {
-    if (*it) (*it)();
-  }
+  exitHandlers_.runNewestFirst();
   if (drawn_) draw();
   restoreTerminal();
   std::fflush(nullptr);

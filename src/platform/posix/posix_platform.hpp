@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/handler_lists.hpp"
 #include "platform/model/model_console.hpp"
 #include "platform/platform.hpp"
 #include "platform/posix/input_decoder.hpp"
@@ -107,8 +108,8 @@ class PosixPlatform : public Platform {
   std::uint32_t inputMode_ = kEnableProcessedInput | 0x2 | 0x4;
   std::uint32_t outputMode_ = 0x3;
 
-  std::vector<CtrlHandler> ctrlHandlers_;
-  std::vector<ExitHandler> exitHandlers_;
+  CtrlHandlerList ctrlHandlers_;
+  ExitHandlerList exitHandlers_;
 };
 
 }  // namespace maze

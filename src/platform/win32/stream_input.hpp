@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/byte_keys.hpp"
 #include "platform/platform.hpp"
-#include "platform/win32/byte_keys.hpp"
 
 namespace maze::win32 {
 
@@ -40,7 +40,7 @@ class StreamInput {
   HANDLE source_;
   std::shared_ptr<Shared> shared_;
   std::string pending_;  // collected from the reader, not yet decoded
-  ByteKeyDecoder decoder_;
+  maze::ByteKeyDecoder decoder_;
   std::deque<InputRecord> records_;
   bool ended_ = false;
 };

@@ -8,7 +8,7 @@
 
 #include "platform/platform.hpp"
 
-namespace maze::win32 {
+namespace maze {
 
 class ByteKeyDecoder {
  public:
@@ -19,4 +19,4 @@ class ByteKeyDecoder {
   bool afterCarriageReturn_ = false;
 };
 
-}  // namespace maze::win32
+}  // namespace maze

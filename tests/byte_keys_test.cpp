@@ -1,10 +1,10 @@
-#include "platform/win32/byte_keys.hpp"
+#include "platform/byte_keys.hpp"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace maze::win32 {
+namespace maze {
 namespace {
 
 // The presses the decoder makes of `bytes`, as their characters.
@@ -48,4 +48,4 @@ TEST(ByteKeyDecoder, KeysAreThoseOfAUsKeyboard) {
 }
 
 }  // namespace
-}  // namespace maze::win32
+}  // namespace maze
