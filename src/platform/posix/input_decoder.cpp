@@ -194,13 +194,8 @@ void InputDecoder::decodeCsi(std::uint8_t final, std::deque<InputRecord>& out) {
   if (final != '~' && parameter(values, 0, 1) != 1) return;
   Modifiers m = Modifiers::fromParameter(modifier);
   m.alt = m.alt || alt_;
-  if (const auto key = cursorKey(final)) {
-    emit(enhancedKey(*key, m), out);
-  } else if (final >= 'P' && final <= 'S') {
-    emit(functionKey(final - 'P' + 1, m), out);
-  } else if (final == 'E') {
-    emit(keypadCenterKey(m), out);
-  } else if (final == 'Z') {
+  if (emitLetterKey(final, m, out)) return;
+  if (final == 'Z') {
     emit(shiftTab(m.alt), out);
   } else if (final == '~') {
     tildeKey(parameter(values, 0, 0), m, out);
@@ -215,15 +210,23 @@ void InputDecoder::decodeSs3(std::uint8_t final, std::deque<InputRecord>& out) {
   if (values.size() > 2 || modifier > 16) return;
   Modifiers m = Modifiers::fromParameter(modifier);
   m.alt = m.alt || alt_;
+  if (emitLetterKey(final, m, out)) return;
+  if (final == 'M') emit(keypadEnterKey(m), out);
+}
+
+// The keys both CSI and SS3 send with a letter: the cursor keys, Home and
+// End, F1 to F4 and the keypad's 5.
+bool InputDecoder::emitLetterKey(std::uint8_t final, Modifiers m, std::deque<InputRecord>& out) {
   if (const auto key = cursorKey(final)) {
     emit(enhancedKey(*key, m), out);
   } else if (final >= 'P' && final <= 'S') {
     emit(functionKey(final - 'P' + 1, m), out);
   } else if (final == 'E') {
     emit(keypadCenterKey(m), out);
-  } else if (final == 'M') {
-    emit(keypadEnterKey(m), out);
+  } else {
+    return false;
   }
+  return true;
 }
 
 void InputDecoder::startUtf8(std::uint8_t lead, bool alt, std::deque<InputRecord>& out) {

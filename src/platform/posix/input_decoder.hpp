@@ -61,6 +61,7 @@ class InputDecoder {
   void finishUtf8(bool valid, std::deque<InputRecord>& out);
   void decodeCsi(std::uint8_t final, std::deque<InputRecord>& out);
   void decodeSs3(std::uint8_t final, std::deque<InputRecord>& out);
+  static bool emitLetterKey(std::uint8_t final, Modifiers m, std::deque<InputRecord>& out);
   void reset();
 
   Source source_;
