@@ -236,6 +236,18 @@ TEST_F(KeyboardTest, AFullBufferKeepsTheNewestKeys) {
   }
 }
 
+TEST(KeyboardLifetime, AConsoleThatIsGoneIsLeftAloneByTheHandlers) {
+  ModelConsole model;
+  {
+    ConsoleState console(model);
+    inkey(console);  // registers the control and exit handlers
+    EXPECT_EQ(model.ctrlHandlerCount(), 1u);
+  }
+  EXPECT_EQ(model.ctrlHandlerCount(), 0u);
+  EXPECT_FALSE(model.raiseCtrlEvent(kCtrlCloseEvent));
+  EXPECT_THROW(model.exitProcess(0), ProcessExit);  // its exit handler touches nothing
+}
+
 TEST(KeyBuffer, RingWrapsRound) {
   KeyBuffer keys;
   for (int round = 0; round < 3; ++round) {

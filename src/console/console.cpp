@@ -54,6 +54,8 @@ std::int32_t truncateToInt(double value) {
 
 }  // namespace
 
+ConsoleState::~ConsoleState() { releaseKeyboard(*this); }
+
 void inputLine(ConsoleState& console, const std::string& prompt, bool addQuestion,
                bool addLineEnd) {
   finishPendingLineFeed(console);

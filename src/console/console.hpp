@@ -19,6 +19,10 @@ enum class TimerMode { Undecided, TickCounter, PerformanceCounter };
 // Everything the console services keep for the life of the process.
 struct ConsoleState {
   explicit ConsoleState(Platform& p) : platform(&p) {}
+  // The control and exit handlers registered for it stop acting on it.
+  ~ConsoleState();
+  ConsoleState(const ConsoleState&) = delete;
+  ConsoleState& operator=(const ConsoleState&) = delete;
 
   Platform* platform;
   int argc = 0;
@@ -47,8 +51,7 @@ struct ConsoleState {
 
 // Shows the prompt (and "? " when asked), reads one edited line into the
 // input buffer, then writes CR LF when asked.
-void inputLine(ConsoleState& console, const std::string& prompt, bool addQuestion,
-               bool addLineEnd);
+void inputLine(ConsoleState& console, const std::string& prompt, bool addQuestion, bool addLineEnd);
 // The next field of the input buffer.
 std::string readField(ConsoleState& console);
 

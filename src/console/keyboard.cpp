@@ -303,6 +303,13 @@ void waitForInputEvent(ConsoleState& console, std::uint32_t timeoutMs) {
   console.platform->waitForInput(console.input, timeoutMs);
 }
 
+void releaseKeyboard(ConsoleState& console) {
+  ConsoleState* expected = &console;
+  if (handlerConsole.compare_exchange_strong(expected, nullptr)) {
+    console.platform->setCtrlHandler(consoleControlHandler, false);
+  }
+}
+
 bool consoleControlHandler(std::uint32_t event) {
   if (event != kCtrlCloseEvent && event != kCtrlLogoffEvent && event != kCtrlShutdownEvent) {
     return false;

@@ -63,4 +63,8 @@ void waitForInputEvent(ConsoleState& console, std::uint32_t timeoutMs);
 
 bool consoleControlHandler(std::uint32_t event);
 
+// At the end of a console's life: removes its control handler, and the
+// exit handler, which the platform may still run, no longer touches it.
+void releaseKeyboard(ConsoleState& console);
+
 }  // namespace maze
