@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/input_records.hpp"
+#include "platform/keyboard_layout.hpp"
+
 namespace maze::win32 {
 
 struct StreamInput::Shared {
@@ -12,7 +15,18 @@ struct StreamInput::Shared {
   bool ended = false;
   // Set while bytes or the end wait to be collected.
   HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  // Set when the game has taken the bytes read ahead, so the reader may
+  // read on.
+  HANDLE room = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 };
+
+namespace {
+
+// How far ahead of the game the reader reads: a pipe that never ends (or a
+// huge file) must not fill the memory.
+constexpr std::size_t kReadAhead = 64 * 1024;
+
+}  // namespace
 
 StreamInput::StreamInput(HANDLE source) : source_(source) {
   if (source_ == nullptr || source_ == INVALID_HANDLE_VALUE) ended_ = true;
@@ -26,6 +40,13 @@ DWORD WINAPI StreamInput::readerMain(LPVOID parameter) {
   Shared& shared = **owner;
   char buffer[4096];
   for (;;) {
+    for (;;) {
+      AcquireSRWLockShared(&shared.lock);
+      const bool full = shared.bytes.size() >= kReadAhead;
+      ReleaseSRWLockShared(&shared.lock);
+      if (!full) break;
+      WaitForSingleObject(shared.room, INFINITE);
+    }
     DWORD got = 0;
     const bool ok = ReadFile(shared.source, buffer, sizeof buffer, &got, nullptr);
     AcquireSRWLockExclusive(&shared.lock);
@@ -61,28 +82,32 @@ void StreamInput::start() {
 // buffer and lose its start.
 void StreamInput::collect() {
   start();
-  if (!shared_ || !records_.empty()) return;
-  AcquireSRWLockExclusive(&shared_->lock);
-  pending_.append(shared_->bytes);
-  shared_->bytes.clear();
-  const bool ended = shared_->ended;
-  if (!ended) ResetEvent(shared_->ready);
-  ReleaseSRWLockExclusive(&shared_->lock);
-  while (records_.empty() && !pending_.empty()) {
-    const std::size_t chunk = std::min(pending_.size(), kChunkBytes);
-    for (std::size_t i = 0; i < chunk; ++i) {
-      decoder_.feed(static_cast<std::uint8_t>(pending_[i]), records_);
+  if (!shared_) return;
+  while (records_.empty()) {
+    if (pendingOffset_ < pending_.size()) {
+      const std::size_t end = std::min(pending_.size(), pendingOffset_ + kChunkBytes);
+      for (; pendingOffset_ < end; ++pendingOffset_) {
+        decoder_.feed(static_cast<std::uint8_t>(pending_[pendingOffset_]), records_);
+      }
+      continue;
     }
-    pending_.erase(0, chunk);
+    pending_.clear();
+    pendingOffset_ = 0;
+    AcquireSRWLockExclusive(&shared_->lock);
+    pending_.swap(shared_->bytes);
+    const bool ended = shared_->ended;
+    if (!ended) ResetEvent(shared_->ready);
+    ReleaseSRWLockExclusive(&shared_->lock);
+    SetEvent(shared_->room);
+    if (pending_.empty()) {
+      ended_ = ended;
+      return;
+    }
   }
-  ended_ = ended && pending_.empty();
 }
 
 std::uint32_t StreamInput::take(InputRecord* records, std::uint32_t count, bool remove) {
-  std::uint32_t n = 0;
-  for (; n < count && n < records_.size(); ++n) records[n] = records_[n];
-  if (remove) records_.erase(records_.begin(), records_.begin() + n);
-  return n;
+  return takeRecords(records_, records, count, remove);
 }
 
 StreamInput::Wait StreamInput::wait(HANDLE signal, std::uint32_t timeoutMs) {

@@ -39,7 +39,8 @@ class StreamInput {
 
   HANDLE source_;
   std::shared_ptr<Shared> shared_;
-  std::string pending_;  // collected from the reader, not yet decoded
+  std::string pending_;  // taken from the reader; decoded up to pendingOffset_
+  std::size_t pendingOffset_ = 0;
   maze::ByteKeyDecoder decoder_;
   std::deque<InputRecord> records_;
   bool ended_ = false;
