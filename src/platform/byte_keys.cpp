@@ -1,5 +1,6 @@
 #include "platform/byte_keys.hpp"
 
+#include "platform/input_records.hpp"
 #include "platform/keyboard_layout.hpp"
 
 namespace maze {

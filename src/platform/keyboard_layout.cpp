@@ -1,5 +1,6 @@
 #include "platform/keyboard_layout.hpp"
 
+#include <algorithm>
 #include <array>
 
 namespace maze {
@@ -114,17 +115,6 @@ KeyEventRecord usKeyEventForChar(std::uint8_t ch) {
         (stroke->shift ? kShiftPressed : 0u) | (stroke->ctrl ? kLeftCtrlPressed : 0u);
   }
   return key;
-}
-
-void appendPressAndRelease(KeyEventRecord press, std::deque<InputRecord>& out) {
-  InputRecord record;
-  record.eventType = kKeyEvent;
-  press.keyDown = true;
-  if (press.repeatCount == 0) press.repeatCount = 1;
-  record.key = press;
-  out.push_back(record);
-  record.key.keyDown = false;
-  out.push_back(record);
 }
 
 std::uint16_t usScanCodeForVirtualKey(std::uint16_t virtualKey) {

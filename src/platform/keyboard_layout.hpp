@@ -1,10 +1,9 @@
 // The US keyboard layout: the answers the console's layout query gives, and
-// the key that types a given character. Both the in-memory console and the
-// terminal backend build key events from it.
+// the key that types a given character, from which the backends build the
+// key events of piped bytes and terminal keys.
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <optional>
 
 #include "platform/platform.hpp"
@@ -78,9 +77,6 @@ std::optional<KeyStroke> usKeyForChar(std::uint8_t ch);
 // The press a US keyboard sends for `ch`, with Shift or Ctrl held where
 // the character needs it; a byte no key types has no key codes.
 KeyEventRecord usKeyEventForChar(std::uint8_t ch);
-
-// Queues a press (repeat count 1) and its release, as the console does.
-void appendPressAndRelease(KeyEventRecord press, std::deque<InputRecord>& out);
 
 // Scan code of the key with this virtual-key code, 0 when unknown.
 std::uint16_t usScanCodeForVirtualKey(std::uint16_t virtualKey);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
+#include "platform/input_records.hpp"
 #include "platform/keyboard_layout.hpp"
 
 namespace maze {
@@ -96,7 +96,6 @@ bool ModelConsole::fillAttribute(Handle h, std::uint16_t attr, std::uint32_t len
   const long long count = std::min<long long>(length, total - first);
   for (long long i = 0; i < count; ++i) cells_[static_cast<std::size_t>(first + i)].attr = attr;
   written = static_cast<std::uint32_t>(count);
-  if (count > 0) ++changes_;
   return true;
 }
 
@@ -111,7 +110,6 @@ bool ModelConsole::fillCharacter(Handle h, std::uint8_t ch, std::uint32_t length
   const long long count = std::min<long long>(length, total - first);
   for (long long i = 0; i < count; ++i) cells_[static_cast<std::size_t>(first + i)].ch = ch;
   written = static_cast<std::uint32_t>(count);
-  if (count > 0) ++changes_;
   return true;
 }
 
@@ -149,7 +147,6 @@ bool ModelConsole::writeCells(Handle h, const CharCell* cells, Coord cellsSize, 
   }
   target.right = static_cast<std::int16_t>(right);
   target.bottom = static_cast<std::int16_t>(bottom);
-  ++changes_;
   return true;
 }
 
@@ -160,8 +157,9 @@ bool ModelConsole::scrollRect(Handle h, const SmallRect& scroll, const SmallRect
   const Rect source = intersect(toRect(scroll), buffer);
   if (source.empty()) return true;
   const Rect clipRect = intersect(clip ? toRect(*clip) : buffer, buffer);
-  const int dx = destination.x + (source.left - scroll.left) - source.left;
-  const int dy = destination.y + (source.top - scroll.top) - source.top;
+  // The destination moves with however much of the rectangle was clipped.
+  const int dx = destination.x - scroll.left;
+  const int dy = destination.y - scroll.top;
   const Rect moved{source.left + dx, source.top + dy, source.right + dx, source.bottom + dy};
   const Rect target = intersect(moved, clipRect);
 
@@ -188,7 +186,6 @@ bool ModelConsole::scrollRect(Handle h, const SmallRect& scroll, const SmallRect
       at(x, y) = fill;
     }
   }
-  ++changes_;
   return true;
 }
 
@@ -213,7 +210,6 @@ bool ModelConsole::setCursorPosition(Handle h, Coord position) {
   if (!isOutput(h) || !inside(position.x, position.y)) return false;
   cursor_ = position;
   showCursorInWindow();
-  ++changes_;
   return true;
 }
 
@@ -225,7 +221,6 @@ bool ModelConsole::getCursorInfo(Handle h, CursorInfo& info) {
 
 bool ModelConsole::setCursorInfo(Handle h, const CursorInfo& info) {
   if (!isOutput(h) || info.size < 1 || info.size > 100) return false;
-  if (cursorInfo_.visible != info.visible) ++changes_;
   cursorInfo_ = info;
   return true;
 }
@@ -242,7 +237,6 @@ bool ModelConsole::setWindowInfo(Handle h, bool absolute, const SmallRect& windo
     return false;
   }
   window_ = toSmall(next);
-  ++changes_;
   return true;
 }
 
@@ -269,10 +263,7 @@ bool ModelConsole::peekInput(Handle h, InputRecord* records, std::uint32_t count
                              std::uint32_t& read) {
   read = 0;
   if (!isInput(h)) return false;
-  while (read < count && read < input_.size()) {
-    records[read] = input_[read];
-    ++read;
-  }
+  read = takeRecords(input_, records, count, false);
   return true;
 }
 
@@ -281,10 +272,7 @@ bool ModelConsole::readInput(Handle h, InputRecord* records, std::uint32_t count
   read = 0;
   if (!isInput(h)) return false;
   if (input_.empty()) waitForInput(h, kInfinite);
-  while (read < count && !input_.empty()) {
-    records[read++] = input_.front();
-    input_.pop_front();
-  }
+  read = takeRecords(input_, records, count, true);
   return true;
 }
 
@@ -373,7 +361,6 @@ void ModelConsole::putText(int x, int y, const std::string& text) {
     if (!inside(x, y)) break;
     at(x++, y).ch = ch;
   }
-  ++changes_;
 }
 
 void ModelConsole::resizeBuffer(int width, int height) {
@@ -395,13 +382,9 @@ void ModelConsole::resizeBuffer(int width, int height) {
   window_ = toSmall({left, top, left + cols - 1, top + rows - 1});
   cursor_.x = static_cast<std::int16_t>(std::min<int>(cursor_.x, width_ - 1));
   cursor_.y = static_cast<std::int16_t>(std::min<int>(cursor_.y, height_ - 1));
-  ++changes_;
 }
 
-void ModelConsole::setWindow(const SmallRect& window) {
-  window_ = window;
-  ++changes_;
-}
+void ModelConsole::setWindow(const SmallRect& window) { window_ = window; }
 
 void ModelConsole::pushKey(const KeyEventRecord& key) { appendPressAndRelease(key, input_); }
 

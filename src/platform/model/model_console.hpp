@@ -89,8 +89,6 @@ class ModelConsole : public Platform {
   // Moves or resizes the window as a user would, without checks on callers.
   void setWindow(const SmallRect& window);
   void placeCursor(Coord position) { cursor_ = position; }
-  // Counts every change to cells, cursor or window; a renderer compares it.
-  std::uint64_t changeCount() const { return changes_; }
 
   // --- Output handle kind ---
   // false: the standard output is a file or pipe (stream mode); what is
@@ -157,7 +155,6 @@ class ModelConsole : public Platform {
   Coord cursor_;
   CursorInfo cursorInfo_;
   std::uint16_t attribute_ = 7;
-  std::uint64_t changes_ = 0;
 
   bool outputIsConsole_ = true;
   bool inputIsConsole_ = true;

@@ -13,33 +13,12 @@ constexpr int kStallWaitMs = 100;
 
 }  // namespace
 
-bool writeAll(int fd, std::string_view bytes) {
-  std::size_t done = 0;
-  int stalls = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-      stalls = 0;
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    // A non-blocking output that is full: wait a little for room.
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && ++stalls <= kMaxStalls) {
-      pollfd p{fd, POLLOUT, 0};
-      poll(&p, 1, kStallWaitMs);
-      continue;
-    }
-    return false;
-  }
-  return true;
-}
-
 long writeOnce(int fd, const void* bytes, std::size_t length) {
   for (int stalls = 0;;) {
     const ssize_t n = write(fd, bytes, length);
     if (n >= 0) return static_cast<long>(n);
     if (errno == EINTR) continue;
+    // A non-blocking output that is full: wait a little for room.
     if ((errno == EAGAIN || errno == EWOULDBLOCK) && ++stalls <= kMaxStalls) {
       pollfd p{fd, POLLOUT, 0};
       poll(&p, 1, kStallWaitMs);
@@ -47,6 +26,15 @@ long writeOnce(int fd, const void* bytes, std::size_t length) {
     }
     return -1;
   }
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const long n = writeOnce(fd, bytes.data(), bytes.size());
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
 }
 
 ReadResult readWaiting(int fd, std::uint8_t* buffer, std::size_t capacity, int timeoutMs,

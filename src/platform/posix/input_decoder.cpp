@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/input_records.hpp"
 #include "platform/keyboard_layout.hpp"
 #include "platform/posix/cp437.hpp"
 

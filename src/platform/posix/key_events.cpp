@@ -51,14 +51,14 @@ KeyEventRecord keyForTerminalByte(std::uint8_t byte, bool alt) {
   const std::uint32_t altState = alt ? kLeftAltPressed : 0;
   if (byte == 0x7F || byte == 0x08) return press(8, vk::kBack, scan::kBack, altState);
   KeyStroke stroke;
-  if (const auto found = usKeyForChar(byte)) {
-    stroke = *found;
-  } else if (!controlSymbolKey(byte, stroke)) {
-    return keyForForeignChar(byte, alt);
+  if (!usKeyForChar(byte) && controlSymbolKey(byte, stroke)) {
+    const std::uint32_t state =
+        (stroke.shift ? kShiftPressed : 0) | (stroke.ctrl ? kLeftCtrlPressed : 0) | altState;
+    return press(byte, stroke.virtualKeyCode, stroke.scanCode, state);
   }
-  const std::uint32_t state =
-      (stroke.shift ? kShiftPressed : 0) | (stroke.ctrl ? kLeftCtrlPressed : 0) | altState;
-  return press(byte, stroke.virtualKeyCode, stroke.scanCode, state);
+  KeyEventRecord key = usKeyEventForChar(byte);
+  key.controlKeyState |= altState;
+  return key;
 }
 
 KeyEventRecord keyForForeignChar(std::uint8_t ch, bool alt) {

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/input_records.hpp"
 #include "platform/keyboard_layout.hpp"
 #include "platform/posix/fault_restore.hpp"
 #include "platform/posix/fd_io.hpp"
@@ -57,6 +58,7 @@ PosixPlatform::PosixPlatform()
   signal_watch::install();
   inputIsTerminal_ = terminalMode_.save(STDIN_FILENO);
   outputIsTerminal_ = isatty(STDOUT_FILENO) != 0;
+  fault_restore::install(STDIN_FILENO, terminalMode_.savedSettings(), outputIsTerminal_);
   terminalMode_.enterRaw();
   if (outputIsTerminal_) {
     const TerminalSize size = readTerminalSize(STDOUT_FILENO);
@@ -73,7 +75,6 @@ PosixPlatform::PosixPlatform()
       cursorReportDeadline_ = nowNs() + kCursorReportWaitNs;
     }
   }
-  fault_restore::install(STDIN_FILENO, terminalMode_.savedSettings(), outputIsTerminal_);
   static bool hookRegistered = false;
   if (!hookRegistered) hookRegistered = std::atexit(restoreActiveTerminal) == 0;
   g_active = this;
@@ -324,15 +325,8 @@ bool PosixPlatform::peekInput(Handle h, InputRecord* records, std::uint32_t coun
   read = 0;
   if (h != kInput) return false;
   handleSignals();
-  // Right after a wait found the terminal quiet, the line editor's poll
-  // asks again at once: that answer is known, and a key arriving in between
-  // wakes the next wait at once.
-  if (input_.empty() && inputIsTerminal_ && !quietAfterWait_) pumpInput();
-  quietAfterWait_ = false;
-  while (read < count && read < input_.size()) {
-    records[read] = input_[read];
-    ++read;
-  }
+  if (input_.empty() && inputIsTerminal_) pumpInput();
+  read = takeRecords(input_, records, count, false);
   return true;
 }
 
@@ -343,10 +337,7 @@ bool PosixPlatform::readInput(Handle h, InputRecord* records, std::uint32_t coun
   handleSignals();
   if (input_.empty()) pumpInput();
   while (input_.empty()) waitForInput(h, kInfinite);
-  while (read < count && !input_.empty()) {
-    records[read++] = input_.front();
-    input_.pop_front();
-  }
+  read = takeRecords(input_, records, count, true);
   return true;
 }
 
@@ -377,10 +368,7 @@ bool PosixPlatform::waitForInput(Handle, std::uint32_t timeoutMs) {
     }
     if (!input_.empty()) return true;
     if (inputEnded_) exitProcess(0);
-    if (!forever && nowNs() >= end) {
-      quietAfterWait_ = true;
-      return false;
-    }
+    if (!forever && nowNs() >= end) return false;
   }
 }
 
@@ -480,8 +468,8 @@ bool PosixPlatform::queryPerformanceFrequency(std::int64_t& frequency) {
   return true;
 }
 
-// The start-up draw reads the clock in a tight loop for up to a second or
-// two; noting signals here keeps Ctrl+C and the rest prompt meanwhile.
+// The start-up's random draw reads the clock in a tight loop for up to a
+// second or two; noting signals here keeps Ctrl+C and the rest prompt then.
 bool PosixPlatform::queryPerformanceCounter(std::int64_t& counter) {
   handleSignals();
   counter = nowNs();

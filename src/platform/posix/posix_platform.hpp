@@ -9,7 +9,6 @@
 #include <deque>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/handler_lists.hpp"
 #include "platform/model/model_console.hpp"
@@ -104,7 +103,6 @@ class PosixPlatform : public Platform {
   InputDecoder decoder_;
   std::deque<InputRecord> input_;
   bool inputEnded_ = false;
-  bool quietAfterWait_ = false;  // the last wait timed out with nothing to read
   std::uint32_t inputMode_ = kEnableProcessedInput | 0x2 | 0x4;
   std::uint32_t outputMode_ = 0x3;
 

@@ -18,7 +18,6 @@ class TerminalMode {
  public:
   // Saves the settings of `fd` when it is a terminal; false otherwise.
   bool save(int fd);
-  bool saved() const { return saved_; }
   // The settings as saved, or null when nothing was saved.
   const termios* savedSettings() const { return saved_ ? &original_ : nullptr; }
   // No echo, no line editing, no flow control, CR kept as CR; signals stay
