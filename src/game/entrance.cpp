@@ -38,7 +38,7 @@ void runEntrance(ConsoleState& console, GameState& game) {
   for (;;) {
     clearScreen(console);
     askDirection(console, game.moveAnswer);
-    if (game.moveAnswer == "n" || game.moveAnswer == "N") break;
+    if (isLetterAnswer(game.moveAnswer, 'n')) break;
     printLine(console, "You must head north into the caves");
     waitForAnyKey(console);
   }

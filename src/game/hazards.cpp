@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "console/output.hpp"
 
@@ -39,10 +40,10 @@ void rumble(ConsoleState& console, GameState& game) {
 
 // Fleeing means running back the way the player came.
 bool fledBack(const std::string& move, const std::string& flee) {
-  if (move == "n" || move == "N") return flee == "s" || flee == "S";
-  if (move == "s" || move == "S") return flee == "n" || flee == "N";
-  if (move == "e" || move == "E") return flee == "w" || flee == "W";
-  if (move == "w" || move == "W") return flee == "e" || flee == "E";
+  constexpr std::pair<char, char> kOpposites[] = {{'n', 's'}, {'s', 'n'}, {'e', 'w'}, {'w', 'e'}};
+  for (const auto& [way, back] : kOpposites) {
+    if (isLetterAnswer(move, way)) return isLetterAnswer(flee, back);
+  }
   return false;
 }
 

@@ -11,10 +11,9 @@ void confirmLeave(ConsoleState& console, GameState& game) {
     clearScreen(console);
     inputLine(console, "Are you sure you want to leave the maze (Y, N)", true, true);
     game.leaveAnswer = readField(console);
-    const std::string& a = game.leaveAnswer;
-    if (a == "y" || a == "Y" || a == "n" || a == "N") break;
+    if (isLetterAnswer(game.leaveAnswer, 'y') || isLetterAnswer(game.leaveAnswer, 'n')) break;
   }
-  if (game.leaveAnswer == "n" || game.leaveAnswer == "N") return;
+  if (isLetterAnswer(game.leaveAnswer, 'n')) return;
 
   printText(console, "Congratulations you have finished the game with");
   printInteger(console, game.goldCount, false);

@@ -16,15 +16,23 @@ void loadMap(RoomTable& rooms) {
            "S21E19",    "N20E03",       "S18H",         "N02S23E24W23", "W23H"};
 }
 
+bool isLetterAnswer(const std::string& answer, char letter) {
+  // ASCII letters only: the answers never depend on a locale.
+  const char lower =
+      letter >= 'A' && letter <= 'Z' ? static_cast<char>(letter - 'A' + 'a') : letter;
+  const char upper = lower >= 'a' && lower <= 'z' ? static_cast<char>(lower - 'a' + 'A') : lower;
+  return answer.size() == 1 && (answer[0] == lower || answer[0] == upper);
+}
+
 void askDirection(ConsoleState& console, std::string& answer) {
   for (;;) {
     clearScreen(console);
     inputLine(console, "Choose A Direction (N, S, E, W) (Or Press Q To Quit) ", false, true);
     answer = readField(console);
-    if (answer == "q" || answer == "Q") endProgram(console, 0);
-    if (answer == "n" || answer == "N" || answer == "s" || answer == "S" || answer == "e" ||
-        answer == "E" || answer == "w" || answer == "W") {
-      return;
+    // Quitting is tested first.
+    if (isLetterAnswer(answer, 'q')) endProgram(console, 0);
+    for (const char letter : {'n', 's', 'e', 'w'}) {
+      if (isLetterAnswer(answer, letter)) return;
     }
   }
 }

@@ -37,6 +37,10 @@ struct GameState {
 
 void loadMap(RoomTable& rooms);
 
+// Whether the answer is exactly this one letter, in either case: 'n' takes
+// "n" and "N", nothing else.
+bool isLetterAnswer(const std::string& answer, char letter);
+
 // Asks for a direction until one is given; q or Q ends the program.
 void askDirection(ConsoleState& console, std::string& answer);
 void waitForAnyKey(ConsoleState& console);

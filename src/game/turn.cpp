@@ -13,18 +13,16 @@ namespace maze {
 namespace {
 
 struct DirectionRule {
-  char letter;  // as it stands in a room code
-  const char* lower;
-  const char* upper;
+  char letter;  // as it stands in a room code, and the answer in either case
   const char* moveMessage;
 };
 
 // In the order the moves are tested.
 constexpr std::array<DirectionRule, 4> kDirections = {{
-    {'N', "n", "N", "You move north through the caves"},
-    {'S', "s", "S", "You move south through the caves"},
-    {'E', "e", "E", "You move east through the caves"},
-    {'W', "w", "W", "You move west through the caves"},
+    {'N', "You move north through the caves"},
+    {'S', "You move south through the caves"},
+    {'E', "You move east through the caves"},
+    {'W', "You move west through the caves"},
 }};
 
 constexpr const char* kMazeExit = "00";
@@ -44,8 +42,9 @@ void scanExits(GameState& game) {
 int chooseDirection(const GameState& game) {
   for (std::size_t d = 0; d < kDirections.size(); ++d) {
     const DirectionRule& rule = kDirections[d];
-    bool asked = game.moveAnswer == rule.lower || game.moveAnswer == rule.upper;
-    if (asked && game.exitOpen[d]) return static_cast<int>(d);
+    if (isLetterAnswer(game.moveAnswer, rule.letter) && game.exitOpen[d]) {
+      return static_cast<int>(d);
+    }
   }
   return -1;
 }
@@ -54,13 +53,11 @@ std::int32_t roomNumber(const std::string& target) {
   return (target[0] - '0') * 10 + (target[1] - '0');
 }
 
-// Treasure is picked up and a hole kills. The length is taken once: after a
-// treasure is removed the positions past the new end match nothing.
+// Treasure is picked up and a hole kills. A treasure stands last, so the
+// positions past the shortened code are simply not there to match.
 void scanContents(ConsoleState& console, GameState& game) {
   std::string& code = game.rooms[game.currentRoom];
-  const std::size_t length = code.size();
-  for (std::size_t i = 0; i < length; ++i) {
-    if (i >= code.size()) continue;
+  for (std::size_t i = 0; i < code.size(); ++i) {
     if (code[i] == 'T') {
       code.pop_back();
       printLine(console, "You have found some treasure!");
