@@ -1,18 +1,14 @@
 #include "platform/win32/ctrl_dispatch.hpp"
 
-#include <array>
-#include <cstddef>
+#include "platform/handler_lists.hpp"
 
 namespace maze::win32 {
 namespace {
 
-constexpr std::size_t kMaxHandlers = 16;
-
 // Forced to be global: the system's callback carries no context.
 struct Dispatch {
   SRWLOCK lock = SRWLOCK_INIT;
-  std::array<CtrlHandler, kMaxHandlers> handlers{};
-  std::size_t count = 0;
+  CtrlHandlerList handlers;
 };
 
 Dispatch& dispatch() {
@@ -20,16 +16,13 @@ Dispatch& dispatch() {
   return instance;
 }
 
+// Runs on a thread the system starts for the event.
 BOOL WINAPI trampoline(DWORD event) {
   Dispatch& d = dispatch();
-  std::array<CtrlHandler, kMaxHandlers> handlers{};
-  std::size_t count = 0;
   AcquireSRWLockShared(&d.lock);
-  handlers = d.handlers;
-  count = d.count;
+  const CtrlHandlerList handlers = d.handlers;
   ReleaseSRWLockShared(&d.lock);
-  bool handled = false;
-  for (std::size_t i = count; i > 0 && !handled; --i) handled = handlers[i - 1](event);
+  const bool handled = handlers.raise(event);
   SetEvent(ctrlEventSignal());
   return handled ? TRUE : FALSE;
 }
@@ -41,26 +34,15 @@ HANDLE ctrlEventSignal() {
   return signal;
 }
 
+// The system hears of one handler, the trampoline, while any of ours is
+// registered.
 bool setCtrlHandler(CtrlHandler handler, bool add) {
   Dispatch& d = dispatch();
   ctrlEventSignal();
   AcquireSRWLockExclusive(&d.lock);
-  bool ok = false;
-  if (add) {
-    if (d.count < kMaxHandlers) {
-      ok = d.count > 0 || SetConsoleCtrlHandler(trampoline, TRUE);
-      if (ok) d.handlers[d.count++] = handler;
-    }
-  } else {
-    for (std::size_t i = d.count; i > 0; --i) {
-      if (d.handlers[i - 1] != handler) continue;
-      for (std::size_t j = i; j < d.count; ++j) d.handlers[j - 1] = d.handlers[j];
-      --d.count;
-      if (d.count == 0) SetConsoleCtrlHandler(trampoline, FALSE);
-      ok = true;
-      break;
-    }
-  }
+  bool ok = !add || d.handlers.size() > 0 || SetConsoleCtrlHandler(trampoline, TRUE);
+  if (ok) ok = d.handlers.set(handler, add);
+  if (ok && !add && d.handlers.size() == 0) SetConsoleCtrlHandler(trampoline, FALSE);
   ReleaseSRWLockExclusive(&d.lock);
   return ok;
 }
