@@ -24,7 +24,7 @@ namespace {
 
 // How far ahead of the game the reader reads: a pipe that never ends (or a
 // huge file) must not fill the memory.
-constexpr std::size_t kReadAhead = 64 * 1024;
+constexpr std::size_t kReadAhead = std::size_t{64} * 1024;
 
 }  // namespace
 
