@@ -61,17 +61,12 @@ void inputLine(ConsoleState& console, const std::string& prompt, bool addQuestio
   finishPendingLineFeed(console);
   if (!prompt.empty()) printText(console, prompt);
   if (addQuestion) printText(console, "? ");
-  std::string line;
   try {
-    line = editLine(console);
+    console.inputBuffer = editLine(console);
   } catch (const std::bad_alloc&) {
     // No line could be had: the previous one is read again from its start.
-    if (addLineEnd) consoleWrite(console, "\r\n", 2, false);
-    console.readPosition = 0;
-    return;
   }
   if (addLineEnd) consoleWrite(console, "\r\n", 2, false);
-  console.inputBuffer = std::move(line);
   console.readPosition = 0;
 }
 

@@ -85,8 +85,9 @@ bool ModelConsole::getScreenBufferInfo(Handle h, ScreenBufferInfo& info) {
 // A fill runs on into the following rows and stops at the buffer's end. A
 // start column off its row begins at the linear offset it names, as the
 // console host we check against does.
-bool ModelConsole::fillAttribute(Handle h, std::uint16_t attr, std::uint32_t length, Coord start,
-                                 std::uint32_t& written) {
+template <typename SetCell>
+bool ModelConsole::fillRun(Handle h, std::uint32_t length, Coord start, std::uint32_t& written,
+                           SetCell setCell) {
   written = 0;
   if (!isOutput(h)) return false;
   if (start.y < 0 || start.y >= height_) return true;
@@ -94,23 +95,19 @@ bool ModelConsole::fillAttribute(Handle h, std::uint16_t attr, std::uint32_t len
   const long long total = static_cast<long long>(width_) * height_;
   if (first < 0 || first >= total) return true;
   const long long count = std::min<long long>(length, total - first);
-  for (long long i = 0; i < count; ++i) cells_[static_cast<std::size_t>(first + i)].attr = attr;
+  for (long long i = 0; i < count; ++i) setCell(cells_[static_cast<std::size_t>(first + i)]);
   written = static_cast<std::uint32_t>(count);
   return true;
 }
 
+bool ModelConsole::fillAttribute(Handle h, std::uint16_t attr, std::uint32_t length, Coord start,
+                                 std::uint32_t& written) {
+  return fillRun(h, length, start, written, [attr](CharCell& cell) { cell.attr = attr; });
+}
+
 bool ModelConsole::fillCharacter(Handle h, std::uint8_t ch, std::uint32_t length, Coord start,
                                  std::uint32_t& written) {
-  written = 0;
-  if (!isOutput(h)) return false;
-  if (start.y < 0 || start.y >= height_) return true;
-  const long long first = static_cast<long long>(start.y) * width_ + start.x;
-  const long long total = static_cast<long long>(width_) * height_;
-  if (first < 0 || first >= total) return true;
-  const long long count = std::min<long long>(length, total - first);
-  for (long long i = 0; i < count; ++i) cells_[static_cast<std::size_t>(first + i)].ch = ch;
-  written = static_cast<std::uint32_t>(count);
-  return true;
+  return fillRun(h, length, start, written, [ch](CharCell& cell) { cell.ch = ch; });
 }
 
 bool ModelConsole::writeCells(Handle h, const CharCell* cells, Coord cellsSize, Coord cellsOrigin,

@@ -146,6 +146,9 @@ class ModelConsole : public Platform {
   bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
   CharCell& at(int x, int y) { return cells_[static_cast<std::size_t>(y) * width_ + x]; }
   bool consumeFault(int& counter);
+  template <typename SetCell>
+  bool fillRun(Handle h, std::uint32_t length, Coord start, std::uint32_t& written,
+               SetCell setCell);
   void showCursorInWindow();
 
   int width_;
