@@ -1,5 +1,6 @@
 #include "console/keyboard.hpp"
 
+#include <array>
 #include <mutex>
 
 #include "console/console.hpp"
@@ -24,9 +25,10 @@ KeyCode extended(std::uint8_t code) { return code * 256 + 255; }
 
 enum Column { kNormal, kShift, kCtrl, kAlt };
 
-// Extended codes per scan code, 0 where the cell is empty.
+// Extended codes per scan code in the columns normal, Shift, Ctrl and Alt
+// (indexed by Column), 0 where the cell is empty.
 struct ScanRow {
-  std::uint8_t normal, shift, ctrl, alt;
+  std::array<std::uint8_t, 4> cells;
 };
 
 // clang-format off
@@ -127,7 +129,7 @@ constexpr ScanRow kScanCodeTable[kLastTableScanCode + 1] = {
 // key code: a character, or an extended code already shifted.
 struct EnhancedRow {
   std::uint16_t scanCode;
-  KeyCode normal, shift, ctrl, alt;
+  std::array<KeyCode, 4> cells;  // indexed by Column
 };
 
 // clang-format off
@@ -155,26 +157,6 @@ Column modifierColumn(std::uint32_t state) {
   if (ctrlHeld(state)) return kCtrl;
   if (shiftHeld(state)) return kShift;
   return kNormal;
-}
-
-KeyCode enhancedCell(const EnhancedRow& row, Column column) {
-  switch (column) {
-    case kAlt: return row.alt;
-    case kCtrl: return row.ctrl;
-    case kShift: return row.shift;
-    case kNormal: break;
-  }
-  return row.normal;
-}
-
-std::uint8_t scanCell(const ScanRow& row, Column column) {
-  switch (column) {
-    case kAlt: return row.alt;
-    case kCtrl: return row.ctrl;
-    case kShift: return row.shift;
-    case kNormal: break;
-  }
-  return row.normal;
 }
 
 // Case exists only for the ASCII letters, whatever the platform's locale.
@@ -237,7 +219,7 @@ KeyCode translateKeyEvent(Platform& platform, std::uint8_t ch, std::uint16_t sca
   const Column column = modifierColumn(controlKeyState);
   if (ch == 0 && (controlKeyState & kEnhancedKey) != 0) {
     for (const EnhancedRow& row : kEnhancedKeyTable) {
-      if (row.scanCode == scanCode) return enhancedCell(row, column);
+      if (row.scanCode == scanCode) return row.cells[column];
     }
     return kNoKey;
   }
@@ -246,7 +228,7 @@ KeyCode translateKeyEvent(Platform& platform, std::uint8_t ch, std::uint16_t sca
     const std::uint32_t m2 = turnCase(m);
     // A typed character takes no column unless a modifier selects one.
     const bool columnTaken = column != kNormal || ch == 0;
-    const std::uint8_t code = columnTaken ? scanCell(kScanCodeTable[scanCode], column) : 0;
+    const std::uint8_t code = columnTaken ? kScanCodeTable[scanCode].cells[column] : 0;
     if (code != 0 && (ch == m || ch == m2)) return extended(code);
   }
   return ch != 0 ? ch : kNoKey;
