@@ -1,21 +1,24 @@
-// Program entry: the one place that knows which console backend runs.
+// Program entry: the one place that knows which host and screen run.
 #include "console/console.hpp"
 #include "game/entrance.hpp"
 #include "game/maze.hpp"
 
 #ifdef _WIN32
-#include "platform/win32/win32_platform.hpp"
+#include "platform/win32/win32_host.hpp"
+#include "platform/win32/win32_screen.hpp"
 #else
-#include "platform/posix/posix_platform.hpp"
+#include "platform/posix/terminal_host.hpp"
 #endif
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
-  maze::Win32Platform platform;
+  maze::Win32Host host;
+  maze::Win32Screen screen;
 #else
-  maze::PosixPlatform platform;
+  maze::TerminalHost host;
+  maze::ScreenBuffer& screen = host.screen();
 #endif
-  maze::ConsoleState console(platform);
+  maze::ConsoleState console(host, screen);
   maze::GameState game;
   maze::runGame(console, game, argc, argv);
 }

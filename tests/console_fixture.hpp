@@ -1,17 +1,19 @@
-// A started console on the in-memory model, for the console services' tests.
+// A started console on the in-memory screen and the test host, for the
+// console services' tests.
 #pragma once
 
 #include <string>
 
 #include "console/console.hpp"
 #include "console/screen.hpp"
-#include "platform/model/model_console.hpp"
+#include "support/test_host.hpp"
+#include "support/test_screen.hpp"
 
 namespace maze::testing {
 
 struct ModelFixture {
   explicit ModelFixture(int width = 80, int height = 25, int windowHeight = 0)
-      : model(width, height, windowHeight), console(model) {
+      : screen(width, height, windowHeight) {
     startConsole(console, 0, nullptr);
   }
 
@@ -21,8 +23,9 @@ struct ModelFixture {
     console.readPosition = 0;
   }
 
-  ModelConsole model;
-  ConsoleState console;
+  TestScreen screen;
+  TestHost host;
+  ConsoleState console{host, screen};
 };
 
 }  // namespace maze::testing

@@ -78,10 +78,10 @@ TEST(InputLine, WithoutMemoryForALineThePreviousOneIsReadAgain) {
   ModelFixture f(40, 5);
   f.setLine("n,s");
   EXPECT_EQ(readField(f.console), "n");
-  f.model.onIdle = [](ModelConsole&) { throw std::bad_alloc(); };
+  f.host.onIdle = [] { throw std::bad_alloc(); };
   inputLine(f.console, "Go ", false, true);
-  EXPECT_EQ(f.model.rowText(0), "Go");
-  EXPECT_EQ(f.model.cursor().y, 1);  // the line end is still written
+  EXPECT_EQ(f.screen.rowText(0), "Go");
+  EXPECT_EQ(f.screen.cursor().y, 1);  // the line end is still written
   EXPECT_EQ(readField(f.console), "n");
   EXPECT_EQ(readField(f.console), "s");
 }
@@ -147,31 +147,31 @@ TEST(Random, KnownSequenceIsTheSameOnEveryPlatform) {
 
 TEST(Random, ReseedingFromTheTimerRepeatsWithinOneSecond) {
   ModelFixture f;
-  f.model.setSeconds(5000.1);
+  f.host.setSeconds(5000.1);
   randomize(f.console, -1);
   const double first = rnd(f.console, 1);
-  f.model.setSeconds(5000.9);
+  f.host.setSeconds(5000.9);
   randomize(f.console, -1);
   EXPECT_EQ(rnd(f.console, 1), first);
-  f.model.setSeconds(5001.0);
+  f.host.setSeconds(5001.0);
   randomize(f.console, -1);
   EXPECT_NE(rnd(f.console, 1), first);
 }
 
 TEST(Timer, UsesThePerformanceCounterOrFallsBackToTicks) {
   ModelFixture f;
-  f.model.setSeconds(123.25);
+  f.host.setSeconds(123.25);
   EXPECT_DOUBLE_EQ(timerSeconds(f.console), 123.25);
-  f.model.advanceMs(1500);
+  f.host.advanceMs(1500);
   EXPECT_DOUBLE_EQ(timerSeconds(f.console), 124.75);
 
   ModelFixture ticks;
-  ticks.model.performanceCounterAvailable = false;
-  ticks.model.setSeconds(10.0);
+  ticks.host.performanceCounterAvailable = false;
+  ticks.host.setSeconds(10.0);
   EXPECT_DOUBLE_EQ(timerSeconds(ticks.console), 10.0);
   // The mode, once chosen, stays.
-  ticks.model.performanceCounterAvailable = true;
-  ticks.model.advanceMs(7);
+  ticks.host.performanceCounterAvailable = true;
+  ticks.host.advanceMs(7);
   EXPECT_DOUBLE_EQ(timerSeconds(ticks.console), 10.007);
 }
 
@@ -179,7 +179,7 @@ TEST(EndProgram, RunsTheExitHandlersAndEndsWithTheStatus) {
   ModelFixture f;
   static int handlerRuns = 0;
   handlerRuns = 0;
-  f.model.atExit([] { ++handlerRuns; });
+  f.host.atExit([] { ++handlerRuns; });
   try {
     endProgram(f.console, 3);
     FAIL() << "endProgram returned";

@@ -59,7 +59,7 @@ TEST_F(Entrance, QuitEndsAtOnce) {
     answer(quit);
     EXPECT_EQ(play([&] { runEntrance(console, game); }), 0);
     EXPECT_EQ(screens.size(), 1u);
-    EXPECT_EQ(screen(), prompted(quit));
+    EXPECT_EQ(shown(), prompted(quit));
   }
 }
 
@@ -69,11 +69,11 @@ TEST_F(Entrance, EntryTimeIsTakenAfterTheKeyAndRoundedTiesToEven) {
   const std::pair<double, int> keyTimeToEntry[] = {
       {1000.5, 1000}, {1001.5, 1002}, {1234.4, 1234}, {1234.6, 1235}, {86400.5, 86400}};
   for (const auto& [keyTime, entry] : keyTimeToEntry) {
-    model.setSeconds(10);
+    host.setSeconds(10);
     answer("n");
     then([this, at = keyTime] {
-      model.setSeconds(at);
-      model.typeText(" ");
+      host.setSeconds(at);
+      host.typeText(" ");
     });
     answer("q");
     EXPECT_EQ(play([&] { runEntrance(console, game); }), 0);
@@ -83,8 +83,9 @@ TEST_F(Entrance, EntryTimeIsTakenAfterTheKeyAndRoundedTiesToEven) {
 
 // The draw that start-up gets when the timer reads `second`.
 double drawAt(double second) {
-  ModelConsole scratch;
-  ConsoleState scratchConsole(scratch);
+  TestHost host;
+  TestScreen screen;
+  ConsoleState scratchConsole(host, screen);
   randomize(scratchConsole, second);
   return rnd(scratchConsole, 1);
 }
@@ -97,7 +98,7 @@ bool usable(double r) {
 using StartUp = GameTest;
 
 TEST_F(StartUp, LeavesTheGameAtItsStartValues) {
-  model.msPerClockReading = 1;
+  host.msPerClockReading = 1;
   setUpGame(console, game);
   RoomTable map;
   loadMap(map);
@@ -116,8 +117,8 @@ TEST_F(StartUp, AUsableSecondGivesAllThreeDrawsFromOneValue) {
   int second = 5000;
   while (!usable(drawAt(second))) ++second;
   const double r = drawAt(second);
-  model.setSeconds(second + 0.1);
-  model.msPerClockReading = 1;
+  host.setSeconds(second + 0.1);
+  host.msPerClockReading = 1;
   setUpGame(console, game);
 
   EXPECT_EQ(game.rumbleCountdown, roundToInt(30 * r));
@@ -125,7 +126,7 @@ TEST_F(StartUp, AUsableSecondGivesAllThreeDrawsFromOneValue) {
   const int limit = roundToInt(10 * r);
   EXPECT_EQ(game.gnomeTimeLimit, limit < 5 ? limit + 5 : limit);
   EXPECT_GT(game.rumbleCountdown, game.gnomeCountdown);
-  EXPECT_LT(model.seconds(), second + 0.2);
+  EXPECT_LT(host.seconds(), second + 0.2);
 }
 
 TEST_F(StartUp, AnUnusableSecondIsDrawnAgainUntilTheNextSecondComes) {
@@ -133,8 +134,8 @@ TEST_F(StartUp, AnUnusableSecondIsDrawnAgainUntilTheNextSecondComes) {
   while (usable(drawAt(second)) || !usable(drawAt(second + 1))) {
     ASSERT_LT(++second, 100000) << "no unusable second found";
   }
-  model.setSeconds(second + 0.5);
-  model.msPerClockReading = 1;
+  host.setSeconds(second + 0.5);
+  host.msPerClockReading = 1;
   setUpGame(console, game);
 
   // Each draw reseeds, so the last pair may straddle the two seconds.
@@ -143,15 +144,15 @@ TEST_F(StartUp, AnUnusableSecondIsDrawnAgainUntilTheNextSecondComes) {
               game.rumbleCountdown == roundToInt(30 * after));
   EXPECT_EQ(game.gnomeCountdown, roundToInt(25 * after));
   EXPECT_TRUE(game.rumbleCountdown != 0 && game.rumbleCountdown != game.gnomeCountdown);
-  EXPECT_GE(model.seconds(), second + 1) << "the rest of the unusable second is spent drawing";
-  EXPECT_LT(model.seconds(), second + 1.01) << "a usable draw ends the drawing";
+  EXPECT_GE(host.seconds(), second + 1) << "the rest of the unusable second is spent drawing";
+  EXPECT_LT(host.seconds(), second + 1.01) << "a usable draw ends the drawing";
 }
 
 TEST_F(StartUp, CountdownsAndTheTimeLimitStayInTheirRanges) {
-  model.msPerClockReading = 0.3;
+  host.msPerClockReading = 0.3;
   std::set<int> limits;
   for (int start = 0; start < 1500; ++start) {
-    model.setSeconds(start * 1.37);
+    host.setSeconds(start * 1.37);
     GameState fresh;
     setUpGame(console, fresh);
     EXPECT_GE(fresh.rumbleCountdown, 1);
@@ -169,7 +170,7 @@ TEST_F(StartUp, CountdownsAndTheTimeLimitStayInTheirRanges) {
 using RunGame = GameTest;
 
 TEST_F(RunGame, StartsTheConsoleSetsUpAndOpensWithTheEntrance) {
-  model.msPerClockReading = 1;
+  host.msPerClockReading = 1;
   char name[] = "maze";
   char* argv[] = {name, nullptr};
   answer("Q");
@@ -178,7 +179,7 @@ TEST_F(RunGame, StartsTheConsoleSetsUpAndOpensWithTheEntrance) {
   EXPECT_EQ(game.currentRoom, 1);
   EXPECT_EQ(game.rooms[1], "N04S00E02W03");
   EXPECT_GE(game.gnomeTimeLimit, 5);
-  EXPECT_EQ(screen(), prompted("Q"));
+  EXPECT_EQ(shown(), prompted("Q"));
 }
 
 }  // namespace

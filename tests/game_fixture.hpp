@@ -12,7 +12,8 @@
 #include "console/console.hpp"
 #include "console/screen.hpp"
 #include "game/maze.hpp"
-#include "platform/model/model_console.hpp"
+#include "support/test_host.hpp"
+#include "support/test_screen.hpp"
 
 namespace maze {
 
@@ -22,24 +23,12 @@ inline constexpr const char* kLeavePrompt = "Are you sure you want to leave the 
 // The game waited for input that the script does not give.
 struct ScriptEnded {};
 
-// A console whose clock can move on by itself at every reading, for code
-// that waits on the clock without waiting for input.
-class TestConsole : public ModelConsole {
- public:
-  using ModelConsole::ModelConsole;
-  bool queryPerformanceCounter(std::int64_t& counter) override {
-    if (msPerClockReading > 0) advanceMs(msPerClockReading);
-    return ModelConsole::queryPerformanceCounter(counter);
-  }
-  double msPerClockReading = 0;
-};
-
 class GameTest : public ::testing::Test {
  protected:
   GameTest() {
     startConsole(console, 0, nullptr);
-    model.onIdle = [this](ModelConsole&) {
-      screens.push_back(screen());
+    host.onIdle = [this] {
+      screens.push_back(shown());
       if (steps.empty()) throw ScriptEnded{};
       auto step = std::move(steps.front());
       steps.pop_front();
@@ -50,10 +39,10 @@ class GameTest : public ::testing::Test {
   // What happens at the next wait for input.
   void then(std::function<void()> step) { steps.push_back(std::move(step)); }
   void answer(const std::string& line) {
-    then([this, line] { model.typeText(line + "\r"); });
+    then([this, line] { host.typeText(line + "\r"); });
   }
   void pressKey() {
-    then([this] { model.typeText("x"); });
+    then([this] { host.typeText("x"); });
   }
 
   // Runs `body` to the end of the program; the exit status, or -1 after
@@ -65,7 +54,7 @@ class GameTest : public ::testing::Test {
       EXPECT_TRUE(steps.empty()) << steps.size() << " scripted steps left unused";
       return exit.status;
     } catch (const ScriptEnded&) {
-      ADD_FAILURE() << "the game waited beyond the script; screen:\n" << screen();
+      ADD_FAILURE() << "the game waited beyond the script; screen:\n" << shown();
       return -1;
     }
     ADD_FAILURE() << "the game returned";
@@ -80,10 +69,10 @@ class GameTest : public ::testing::Test {
     game.rumbleCountdown = -1;
     game.gnomeCountdown = -1;
     game.gnomeTimeLimit = 5;
-    game.entryTime = static_cast<std::int32_t>(model.seconds());
+    game.entryTime = static_cast<std::int32_t>(host.seconds());
   }
 
-  std::string screen() const { return rows(model.windowText()); }
+  std::string shown() const { return rows(screen.windowText()); }
   // The screen at the n-th wait (0-based).
   const std::string& screenAt(std::size_t n) const {
     static const std::string none = "<no such wait>";
@@ -103,8 +92,9 @@ class GameTest : public ::testing::Test {
     return row + "\n";
   }
 
-  TestConsole model{80, 25};
-  ConsoleState console{model};
+  TestScreen screen{80, 25};
+  TestHost host;
+  ConsoleState console{host, screen};
   GameState game;
   std::deque<std::function<void()>> steps;
   std::vector<std::string> screens;

@@ -22,8 +22,9 @@ constexpr const char* kWrongWay =
 
 // The value rnd(1) gives after the game reseeds with the timer at `second`.
 double drawAt(double second) {
-  ModelConsole scratch;
-  ConsoleState scratchConsole(scratch);
+  TestHost host;
+  TestScreen screen;
+  ConsoleState scratchConsole(host, screen);
   randomize(scratchConsole, second);
   return rnd(scratchConsole, 1);
 }
@@ -37,14 +38,14 @@ class Hazards : public GameTest {
   // The gnome waits in the room the move leads into; it starts at
   // `start` seconds and allows five.
   void gnomeAhead(int room, double start = 2000.4) {
-    model.setSeconds(start);
+    host.setSeconds(start);
     quietGame(room);
     game.gnomeCountdown = 1;
   }
   void fleeAt(double seconds, const std::string& way) {
     then([this, seconds, way] {
-      model.setSeconds(seconds);
-      model.typeText(way + "\r");
+      host.setSeconds(seconds);
+      host.typeText(way + "\r");
     });
   }
   int playTurns() {
@@ -152,7 +153,7 @@ TEST_F(Hazards, TheGnomesPromptAsksAgainForNonsenseAndQuitsOnQ) {
   EXPECT_EQ(playTurns(), 0);
   ASSERT_EQ(screens.size(), 7u);
   for (int i = 2; i < 7; ++i) EXPECT_EQ(screens[i], prompted(""));
-  EXPECT_EQ(screen(), prompted("Q"));
+  EXPECT_EQ(shown(), prompted("Q"));
 }
 
 TEST_F(Hazards, ARumblePutsOffAGnomeDueOnTheSameMoveByFiveMoves) {
@@ -164,7 +165,7 @@ TEST_F(Hazards, ARumblePutsOffAGnomeDueOnTheSameMoveByFiveMoves) {
     EXPECT_EQ(game.gnomeCountdown, 5);
     EXPECT_EQ(game.rubbleState, 2);
     game.rumbleCountdown = 100;
-    model.typeText(" ");
+    host.typeText(" ");
   });
   for (const char* way : {"w", "e", "w", "e"}) move(way);
   answer("w");
@@ -191,14 +192,14 @@ TEST_F(Hazards, RumblesTurnTheRubbleRoundOneTwoThree) {
     const double now = 3000.2 + 7 * i;
     then([this, i, now] {
       game.rumbleCountdown = 1;
-      model.setSeconds(now);
-      model.typeText(i % 2 ? "w\r" : "e\r");
+      host.setSeconds(now);
+      host.typeText(i % 2 ? "w\r" : "e\r");
     });
     then([this, i, now, &expectedState] {
       EXPECT_EQ(game.rubbleState, expectedState[i]);
       EXPECT_EQ(game.rumblePhase, (i + 1) % 3);
       EXPECT_EQ(game.rumbleCountdown, roundToInt(30 * drawAt(now)));
-      model.typeText(" ");
+      host.typeText(" ");
     });
   }
   answer("q");

@@ -7,7 +7,8 @@
 
 #include "console/console.hpp"
 #include "platform/keyboard_layout.hpp"
-#include "platform/model/model_console.hpp"
+#include "support/test_host.hpp"
+#include "support/test_screen.hpp"
 
 namespace maze {
 namespace {
@@ -21,10 +22,8 @@ KeyCode ext(int code) { return code * 256 + 255; }
 
 class KeyboardTest : public ::testing::Test {
  protected:
-  KeyboardTest() { console.input = ModelConsole::kInputHandle; }
-
   KeyCode translate(std::uint8_t ch, std::uint16_t sc, std::uint16_t vk, std::uint32_t st) {
-    return translateKeyEvent(model, ch, sc, vk, st);
+    return translateKeyEvent(host, ch, sc, vk, st);
   }
 
   // Every key the buffer holds after one poll, oldest first.
@@ -39,7 +38,7 @@ class KeyboardTest : public ::testing::Test {
     InputRecord record;
     record.eventType = kKeyEvent;
     record.key = {down, repeat, vk, usScanCodeForVirtualKey(vk), ch, state};
-    model.pushInput(record);
+    host.pushInput(record);
   }
 
   // Alt held while the digits are typed on the keypad, then released.
@@ -53,8 +52,9 @@ class KeyboardTest : public ::testing::Test {
     pushEvent(false, vk::kMenu, 0);
   }
 
-  ModelConsole model;
-  ConsoleState console{model};
+  TestScreen screen;
+  TestHost host;
+  ConsoleState console{host, screen};
 };
 
 TEST_F(KeyboardTest, ScanCodeTableColumns) {
@@ -136,12 +136,12 @@ TEST_F(KeyboardTest, EnhancedKeys) {
 
 // A layout whose answers carry flags above the low word and letters
 // outside ASCII.
-class OtherLayout : public ModelConsole {
+class OtherLayout : public TestHost {
  public:
   std::uint32_t mapVirtualKey(std::uint32_t code, std::uint32_t mapType) override {
     if (code == 0xC0) return 0xC4;                            // a key labelled with A umlaut
     if (code == 'A') return 0x80000000u | 0x12340000u | 'A';  // flags in the high bits
-    return ModelConsole::mapVirtualKey(code, mapType);
+    return TestHost::mapVirtualKey(code, mapType);
   }
 };
 
@@ -156,25 +156,25 @@ TEST(KeyTranslation, OnlyTheLowWordAndAsciiLettersCount) {
 
 TEST_F(KeyboardTest, InkeyTexts) {
   EXPECT_EQ(inkey(console), "");
-  model.typeText("q");
+  host.typeText("q");
   EXPECT_EQ(inkey(console), "q");
-  model.pushVirtualKey(vk::kF1);
+  host.pushVirtualKey(vk::kF1);
   EXPECT_EQ(inkey(console), "\xFF\x3B");
-  model.pushVirtualKey(vk::kUp);
+  host.pushVirtualKey(vk::kUp);
   EXPECT_EQ(inkey(console), "\xFF\x48");
-  model.pushVirtualKey(vk::kF1 + 3, kAlt);
+  host.pushVirtualKey(vk::kF1 + 3, kAlt);
   EXPECT_EQ(inkey(console), "\xFF\x6B");
-  model.typeText("\xFF");  // the character 255 is one byte, not an extended key
+  host.typeText("\xFF");  // the character 255 is one byte, not an extended key
   EXPECT_EQ(inkey(console), "\xFF");
   EXPECT_EQ(inkey(console), "");
 }
 
 TEST_F(KeyboardTest, KeyHitPeeksWithoutTaking) {
   EXPECT_FALSE(keyHit(console));
-  model.typeText("xy");
+  host.typeText("xy");
   EXPECT_TRUE(keyHit(console));
   EXPECT_TRUE(keyHit(console));
-  EXPECT_EQ(model.pendingInput(), 0u);  // one poll empties the console's queue
+  EXPECT_EQ(host.pendingInput(), 0u);  // one poll empties the console's queue
   EXPECT_EQ(drain(), (std::vector<std::string>{"x", "y"}));
   EXPECT_FALSE(keyHit(console));
 }
@@ -184,12 +184,12 @@ TEST_F(KeyboardTest, OtherRecordsAndReleasesAreDropped) {
   mouse.eventType = kMouseEvent;
   InputRecord focus;
   focus.eventType = kFocusEvent;
-  model.pushInput(mouse);
-  model.typeText("a");
-  model.pushInput(focus);
+  host.pushInput(mouse);
+  host.typeText("a");
+  host.pushInput(focus);
   pushEvent(false, 'B', 0, 'b');
   EXPECT_EQ(drain(), std::vector<std::string>{"a"});
-  EXPECT_EQ(model.pendingInput(), 0u);
+  EXPECT_EQ(host.pendingInput(), 0u);
 }
 
 TEST_F(KeyboardTest, RepeatCount) {
@@ -228,7 +228,7 @@ TEST_F(KeyboardTest, AnotherKeyDiscardsTheAltKeypadCode) {
 TEST_F(KeyboardTest, AFullBufferKeepsTheNewestKeys) {
   std::string typed;
   for (int i = 0; i < 600; ++i) typed.push_back(static_cast<char>('a' + i % 26));
-  model.typeText(typed);
+  host.typeText(typed);
   const std::vector<std::string> keys = drain();
   ASSERT_EQ(keys.size(), 511u);
   for (std::size_t i = 0; i < keys.size(); ++i) {
@@ -237,15 +237,16 @@ TEST_F(KeyboardTest, AFullBufferKeepsTheNewestKeys) {
 }
 
 TEST(KeyboardLifetime, AConsoleThatIsGoneIsLeftAloneByTheHandlers) {
-  ModelConsole model;
+  TestHost host;
+  TestScreen screen;
   {
-    ConsoleState console(model);
+    ConsoleState console(host, screen);
     inkey(console);  // registers the control and exit handlers
-    EXPECT_EQ(model.ctrlHandlerCount(), 1u);
+    EXPECT_EQ(host.ctrlHandlerCount(), 1u);
   }
-  EXPECT_EQ(model.ctrlHandlerCount(), 0u);
-  EXPECT_FALSE(model.raiseCtrlEvent(kCtrlCloseEvent));
-  EXPECT_THROW(model.exitProcess(0), ProcessExit);  // its exit handler touches nothing
+  EXPECT_EQ(host.ctrlHandlerCount(), 0u);
+  EXPECT_FALSE(host.raiseCtrlEvent(kCtrlCloseEvent));
+  EXPECT_THROW(host.exitProcess(0), ProcessExit);  // its exit handler touches nothing
 }
 
 TEST(KeyBuffer, RingWrapsRound) {
@@ -259,28 +260,28 @@ TEST(KeyBuffer, RingWrapsRound) {
 }
 
 TEST_F(KeyboardTest, ControlHandlerLifecycle) {
-  EXPECT_EQ(model.ctrlHandlerCount(), 0u);
-  EXPECT_FALSE(model.raiseCtrlEvent(kCtrlCloseEvent));  // not yet registered
+  EXPECT_EQ(host.ctrlHandlerCount(), 0u);
+  EXPECT_FALSE(host.raiseCtrlEvent(kCtrlCloseEvent));  // not yet registered
   inkey(console);
   inkey(console);
-  EXPECT_EQ(model.ctrlHandlerCount(), 1u);
+  EXPECT_EQ(host.ctrlHandlerCount(), 1u);
 
   for (std::uint32_t event : {kCtrlCloseEvent, kCtrlLogoffEvent, kCtrlShutdownEvent}) {
-    EXPECT_TRUE(model.raiseCtrlEvent(event));
+    EXPECT_TRUE(host.raiseCtrlEvent(event));
     EXPECT_EQ(inkey(console), "\xFF\x6B");
   }
-  EXPECT_FALSE(model.raiseCtrlEvent(kCtrlCEvent));
-  EXPECT_FALSE(model.raiseCtrlEvent(kCtrlBreakEvent));
-  EXPECT_FALSE(model.raiseCtrlEvent(3));
+  EXPECT_FALSE(host.raiseCtrlEvent(kCtrlCEvent));
+  EXPECT_FALSE(host.raiseCtrlEvent(kCtrlBreakEvent));
+  EXPECT_FALSE(host.raiseCtrlEvent(3));
   EXPECT_EQ(inkey(console), "");
 
-  EXPECT_THROW(model.exitProcess(0), ProcessExit);
-  EXPECT_EQ(model.ctrlHandlerCount(), 0u);
+  EXPECT_THROW(host.exitProcess(0), ProcessExit);
+  EXPECT_EQ(host.ctrlHandlerCount(), 0u);
 }
 
 TEST_F(KeyboardTest, NoConsoleInputMeansNoKeys) {
-  model.setInputIsConsole(false);
-  model.typeText("abc");
+  host.inputIsConsole = false;
+  host.typeText("abc");
   EXPECT_EQ(inkey(console), "");
   EXPECT_FALSE(keyHit(console));
 }

@@ -50,9 +50,9 @@ TEST_F(Leaving, NoTreasureCountsAsZero) {
   answer("Y");
   pressKey();
   EXPECT_EQ(playTurns(), 0);
-  EXPECT_EQ(screen(), leavePrompted("Y") +
-                          "Congratulations you have finished the game with 0 gold\n"
-                          "Press any key to end the game\n");
+  EXPECT_EQ(shown(), leavePrompted("Y") +
+                         "Congratulations you have finished the game with 0 gold\n"
+                         "Press any key to end the game\n");
 }
 
 // Declining leads straight back to the direction prompt in the same room,
@@ -63,12 +63,12 @@ TEST_F(Leaving, DecliningReturnsToTheNextTurnAtOnce) {
   game.gnomeCountdown = 9;
   answer("s");
   then([this] {
-    EXPECT_EQ(model.cursor().x, static_cast<int>(std::strlen(kLeavePrompt)));
-    model.typeText("N\r");
+    EXPECT_EQ(screen.cursor().x, static_cast<int>(std::strlen(kLeavePrompt)));
+    host.typeText("N\r");
   });
   then([this] {
-    EXPECT_EQ(model.cursor().x, static_cast<int>(std::strlen(kPrompt)));
-    model.typeText("s\r");
+    EXPECT_EQ(screen.cursor().x, static_cast<int>(std::strlen(kPrompt)));
+    host.typeText("s\r");
   });
   answer("n");
   answer("q");

@@ -9,7 +9,8 @@
 #include "console/output.hpp"
 #include "console/screen.hpp"
 #include "platform/keyboard_layout.hpp"
-#include "platform/model/model_console.hpp"
+#include "support/test_host.hpp"
+#include "support/test_screen.hpp"
 
 namespace maze {
 namespace {
@@ -24,47 +25,48 @@ class LineEditTest : public ::testing::Test {
   // step can look at the screen the keys before it left and type more.
   std::string edit(std::vector<Step> steps) {
     std::size_t next = 0;
-    model.onIdle = [&](ModelConsole& m) {
+    host.onIdle = [&] {
       if (next < steps.size()) {
         steps[next++]();
       } else {
-        m.endInput();
+        host.endInput();
       }
     };
     std::string line = editLine(console);
-    model.onIdle = nullptr;
+    host.onIdle = nullptr;
     EXPECT_EQ(next, steps.size());
     return line;
   }
 
   void key(std::uint16_t virtualKey, std::uint32_t state = 0, int times = 1) {
-    for (int i = 0; i < times; ++i) model.pushVirtualKey(virtualKey, state);
+    for (int i = 0; i < times; ++i) host.pushVirtualKey(virtualKey, state);
   }
 
   void expectCursor(int x, int y) {
-    EXPECT_EQ(model.cursor().x, x);
-    EXPECT_EQ(model.cursor().y, y);
+    EXPECT_EQ(screen.cursor().x, x);
+    EXPECT_EQ(screen.cursor().y, y);
   }
 
-  ModelConsole model{80, 25};
-  ConsoleState console{model};
+  TestScreen screen{80, 25};
+  TestHost host;
+  ConsoleState console{host, screen};
 };
 
 TEST_F(LineEditTest, TypedLineAndEnter) {
   printText(console, "? ");
-  EXPECT_EQ(edit({[&] { model.typeText("n\r"); }}), "n");
-  EXPECT_EQ(model.rowText(0), "? n");
+  EXPECT_EQ(edit({[&] { host.typeText("n\r"); }}), "n");
+  EXPECT_EQ(screen.rowText(0), "? n");
   expectCursor(3, 0);
-  EXPECT_EQ(edit({[&] { model.typeText("\r"); }}), "");
+  EXPECT_EQ(edit({[&] { host.typeText("\r"); }}), "");
   // Ctrl+Enter gives LF, which ends the line just as well.
-  EXPECT_EQ(edit({[&] { model.typeText("ab\n"); }}), "ab");
+  EXPECT_EQ(edit({[&] { host.typeText("ab\n"); }}), "ab");
 }
 
 TEST_F(LineEditTest, EnterInTheMiddleLeavesTheCursorBehindTheLine) {
   EXPECT_EQ(edit({[&] {
-              model.typeText("abc");
+              host.typeText("abc");
               key(vk::kHome);
-              model.typeText("\r");
+              host.typeText("\r");
             }}),
             "abc");
   expectCursor(3, 0);
@@ -72,54 +74,54 @@ TEST_F(LineEditTest, EnterInTheMiddleLeavesTheCursorBehindTheLine) {
 
 TEST_F(LineEditTest, NothingToDoAtTheEdgesIsSilent) {
   EXPECT_EQ(edit({[&] {
-                    model.typeText("\b");
+                    host.typeText("\b");
                     key(vk::kLeft);
                     key(vk::kUp);
                     key(vk::kDown);
-                    model.typeText("ab");
+                    host.typeText("ab");
                     key(vk::kRight);
                   },
                   [&] {
-                    EXPECT_TRUE(model.beeps().empty());
+                    EXPECT_TRUE(host.beeps().empty());
                     expectCursor(2, 0);
                     key(vk::kDelete);
                   },
                   [&] {
-                    ASSERT_EQ(model.beeps().size(), 1u);
-                    EXPECT_EQ(model.beeps()[0].frequency, 1000u);
-                    EXPECT_EQ(model.beeps()[0].durationMs, 250u);
-                    EXPECT_EQ(model.rowText(0), "ab");
+                    ASSERT_EQ(host.beeps().size(), 1u);
+                    EXPECT_EQ(host.beeps()[0].frequency, 1000u);
+                    EXPECT_EQ(host.beeps()[0].durationMs, 250u);
+                    EXPECT_EQ(screen.rowText(0), "ab");
                     expectCursor(2, 0);
-                    model.typeText("\r");
+                    host.typeText("\r");
                   }}),
             "ab");
 }
 
 TEST_F(LineEditTest, DeleteAndBackspaceInTheMiddle) {
   printText(console, "> ");
-  model.putText(5, 0, "zz");  // cells behind the line stay as they were
+  screen.putText(5, 0, "zz");  // cells behind the line stay as they were
   EXPECT_EQ(edit({[&] {
-                    model.typeText("abc");
+                    host.typeText("abc");
                     key(vk::kLeft, 0, 2);
                     key(vk::kDelete);
                   },
                   [&] {
-                    EXPECT_EQ(model.rowText(0), "> ac zz");
+                    EXPECT_EQ(screen.rowText(0), "> ac zz");
                     expectCursor(3, 0);
-                    model.typeText("\r");
+                    host.typeText("\r");
                   }}),
             "ac");
 
   printText(console, "\r\n> ");
   EXPECT_EQ(edit({[&] {
-                    model.typeText("abc");
+                    host.typeText("abc");
                     key(vk::kLeft, 0, 2);
-                    model.typeText("\b");
+                    host.typeText("\b");
                   },
                   [&] {
-                    EXPECT_EQ(model.rowText(1), "> bc");
+                    EXPECT_EQ(screen.rowText(1), "> bc");
                     expectCursor(2, 1);
-                    model.typeText("\r");
+                    host.typeText("\r");
                   }}),
             "bc");
 }
@@ -127,14 +129,14 @@ TEST_F(LineEditTest, DeleteAndBackspaceInTheMiddle) {
 TEST_F(LineEditTest, EscapeClearsTheLine) {
   printText(console, "> ");
   EXPECT_EQ(edit({[&] {
-                    model.typeText("abc");
+                    host.typeText("abc");
                     key(vk::kLeft);
-                    model.typeText("\x1B");
+                    host.typeText("\x1B");
                   },
                   [&] {
-                    EXPECT_EQ(model.rowText(0), ">");
+                    EXPECT_EQ(screen.rowText(0), ">");
                     expectCursor(2, 0);
-                    model.typeText("z\r");
+                    host.typeText("z\r");
                   }}),
             "z");
 }
@@ -142,33 +144,33 @@ TEST_F(LineEditTest, EscapeClearsTheLine) {
 TEST_F(LineEditTest, InsertAtHomeRedrawsTheLine) {
   printText(console, "> ");
   EXPECT_EQ(edit({[&] {
-                    model.typeText("abc");
+                    host.typeText("abc");
                     key(vk::kHome);
-                    model.typeText("x");
+                    host.typeText("x");
                   },
                   [&] {
-                    EXPECT_EQ(model.rowText(0), "> xabc");
+                    EXPECT_EQ(screen.rowText(0), "> xabc");
                     expectCursor(3, 0);
                     key(vk::kEnd);
-                    model.typeText("!\r");
+                    host.typeText("!\r");
                   }}),
             "xabc!");
 }
 
 TEST_F(LineEditTest, TabStopsCountFromTheStartOfTheLine) {
   printText(console, "?? ");  // an odd prompt width changes nothing
-  EXPECT_EQ(edit({[&] { model.typeText("\t\r"); }}), std::string(8, ' '));
+  EXPECT_EQ(edit({[&] { host.typeText("\t\r"); }}), std::string(8, ' '));
   printText(console, "\r\n?? ");
-  EXPECT_EQ(edit({[&] { model.typeText("abcde\t\r"); }}), "abcde   ");
+  EXPECT_EQ(edit({[&] { host.typeText("abcde\t\r"); }}), "abcde   ");
   printText(console, "\r\n?? ");
-  EXPECT_EQ(edit({[&] { model.typeText("abcdefgh\t|\r"); }}), "abcdefgh        |");
-  EXPECT_EQ(model.rowText(2), "?? abcdefgh        |");
+  EXPECT_EQ(edit({[&] { host.typeText("abcdefgh\t|\r"); }}), "abcdefgh        |");
+  EXPECT_EQ(screen.rowText(2), "?? abcdefgh        |");
   // In the middle of the line the stop counts from the line's start too.
   printText(console, "\r\n?? ");
   EXPECT_EQ(edit({[&] {
-              model.typeText("abcdef");
+              host.typeText("abcdef");
               key(vk::kLeft, 0, 3);
-              model.typeText("\t\r");
+              host.typeText("\t\r");
             }}),
             "abc     def");
 }
@@ -178,40 +180,40 @@ TEST_F(LineEditTest, UpAndDownMoveByAWholeRow) {
   for (int i = 0; i < 100; ++i) hundred.push_back(static_cast<char>('a' + i % 26));
   auto typeAndMark = [&](int start, std::uint16_t direction) {
     return edit({[&] {
-      model.typeText(hundred);
+      host.typeText(hundred);
       key(vk::kHome);
       key(vk::kRight, 0, start);
       key(direction);
-      model.typeText("#\r");
+      host.typeText("#\r");
     }});
   };
   auto marked = [&](int at) { return hundred.substr(0, at) + "#" + hundred.substr(at); };
 
   EXPECT_EQ(typeAndMark(90, vk::kUp), marked(10));
-  EXPECT_EQ(model.rowText(0).substr(0, 12), marked(10).substr(0, 12));
+  EXPECT_EQ(screen.rowText(0).substr(0, 12), marked(10).substr(0, 12));
   clearScreen(console);
   EXPECT_EQ(typeAndMark(50, vk::kUp), marked(50));
   clearScreen(console);
   EXPECT_EQ(typeAndMark(10, vk::kDown), marked(90));
-  EXPECT_EQ(model.rowText(1), marked(90).substr(80));
+  EXPECT_EQ(screen.rowText(1), marked(90).substr(80));
   clearScreen(console);
   EXPECT_EQ(typeAndMark(30, vk::kDown), marked(30));
 }
 
 TEST_F(LineEditTest, TypingIntoTheBottomRightCellScrollsAtOnce) {
-  model.putText(0, 0, "top");
+  screen.putText(0, 0, "top");
   moveCursor(console, 25, 1, -1);
   printText(console, std::string(78, '-'));
-  EXPECT_EQ(edit({[&] { model.typeText("ab"); },
+  EXPECT_EQ(edit({[&] { host.typeText("ab"); },
                   [&] {
-                    EXPECT_EQ(model.rowText(23), std::string(78, '-') + "ab");
-                    EXPECT_EQ(model.rowText(24), "");
-                    EXPECT_EQ(model.rowText(0), "");  // "top" scrolled away
+                    EXPECT_EQ(screen.rowText(23), std::string(78, '-') + "ab");
+                    EXPECT_EQ(screen.rowText(24), "");
+                    EXPECT_EQ(screen.rowText(0), "");  // "top" scrolled away
                     expectCursor(0, 24);
-                    model.typeText("c\r");
+                    host.typeText("c\r");
                   }}),
             "abc");
-  EXPECT_EQ(model.rowText(24), "c");
+  EXPECT_EQ(screen.rowText(24), "c");
 }
 
 TEST_F(LineEditTest, InsertingInTheMiddleScrollsWhenTheTailRunsPastTheBottom) {
@@ -219,20 +221,20 @@ TEST_F(LineEditTest, InsertingInTheMiddleScrollsWhenTheTailRunsPastTheBottom) {
   moveCursor(console, 25, 1, -1);
   printText(console, "> ");
   EXPECT_EQ(edit({[&] {
-                    model.typeText(tail);
+                    host.typeText(tail);
                     key(vk::kHome);
-                    model.typeText("X");  // the line now ends in the last cell: no scroll yet
+                    host.typeText("X");  // the line now ends in the last cell: no scroll yet
                   },
                   [&] {
-                    EXPECT_EQ(model.rowText(24), "> X" + tail);
+                    EXPECT_EQ(screen.rowText(24), "> X" + tail);
                     expectCursor(3, 24);
-                    model.typeText("Y");
+                    host.typeText("Y");
                   },
                   [&] {
-                    EXPECT_EQ(model.rowText(23), "> XY" + tail.substr(0, 76));
-                    EXPECT_EQ(model.rowText(24), "t");
+                    EXPECT_EQ(screen.rowText(23), "> XY" + tail.substr(0, 76));
+                    EXPECT_EQ(screen.rowText(24), "t");
                     expectCursor(4, 23);
-                    model.typeText("\r");
+                    host.typeText("\r");
                   }}),
             "XY" + tail);
   expectCursor(1, 24);
@@ -241,7 +243,7 @@ TEST_F(LineEditTest, InsertingInTheMiddleScrollsWhenTheTailRunsPastTheBottom) {
 TEST_F(LineEditTest, KeysWithoutAnActionChangeNothing) {
   printText(console, "> ");
   EXPECT_EQ(edit({[&] {
-                    model.typeText("ab");
+                    host.typeText("ab");
                     key(vk::kLeft);
                   },
                   [&] {
@@ -252,78 +254,77 @@ TEST_F(LineEditTest, KeysWithoutAnActionChangeNothing) {
                     key(vk::kF1 + 3, kLeftAltPressed);
                     key(vk::kShift, kShiftPressed);
                     key(vk::kControl, kLeftCtrlPressed);
-                    model.pushKey({true, 1, vk::kTab, scan::kTab, '\t', kShiftPressed});
-                    model.pushKey({true, 1, 'Q', 0x10, 'q', kLeftAltPressed});
-                    model.typeText("\x01\x1A");  // Ctrl+A, Ctrl+Z
+                    host.pushKey({true, 1, vk::kTab, scan::kTab, '\t', kShiftPressed});
+                    host.pushKey({true, 1, 'Q', 0x10, 'q', kLeftAltPressed});
+                    host.typeText("\x01\x1A");  // Ctrl+A, Ctrl+Z
                   },
                   [&] {
-                    EXPECT_EQ(model.windowText(), "> ab" + std::string(24, '\n'));
+                    EXPECT_EQ(screen.windowText(), "> ab" + std::string(24, '\n'));
                     expectCursor(3, 0);
-                    EXPECT_TRUE(model.beeps().empty());
-                    model.typeText("\r");
+                    EXPECT_TRUE(host.beeps().empty());
+                    host.typeText("\r");
                   }}),
             "ab");
 }
 
 TEST_F(LineEditTest, EveryByteFrom32To255IsInserted) {
   EXPECT_EQ(edit({[&] {
-              model.typeText(
+              host.typeText(
                   "a\x7F\xFF"
                   "b\r");
             }}),
             "a\x7F\xFF"
             "b");
-  EXPECT_EQ(static_cast<unsigned char>(model.cell(1, 0).ch), 0x7F);
-  EXPECT_EQ(static_cast<unsigned char>(model.cell(2, 0).ch), 0xFF);
+  EXPECT_EQ(static_cast<unsigned char>(screen.cell(1, 0).ch), 0x7F);
+  EXPECT_EQ(static_cast<unsigned char>(screen.cell(2, 0).ch), 0xFF);
 }
 
 TEST_F(LineEditTest, CursorVisibleWhileEditingThenAsBefore) {
   moveCursor(console, 0, 0, 0);
   EXPECT_EQ(edit({[&] {
-                    EXPECT_TRUE(model.cursorVisible());
-                    model.typeText("a");
+                    EXPECT_TRUE(screen.cursorVisible());
+                    host.typeText("a");
                   },
                   [&] {
-                    EXPECT_TRUE(model.cursorVisible());
-                    model.typeText("\r");
+                    EXPECT_TRUE(screen.cursorVisible());
+                    host.typeText("\r");
                   }}),
             "a");
-  EXPECT_FALSE(model.cursorVisible());
+  EXPECT_FALSE(screen.cursorVisible());
 }
 
-TEST_F(LineEditTest, WaitsOnTheInputRatherThanSpinning) {
-  int waits = 0;
-  EXPECT_EQ(edit({[&] { ++waits; }, [&] { ++waits; }, [&] { model.typeText("k\r"); }}), "k");
-  EXPECT_EQ(waits, 2);
-  EXPECT_EQ(model.sleptMs(), 0u);
+TEST_F(LineEditTest, WaitsForTheNextKeyWithoutWakingUp) {
+  EXPECT_EQ(edit({[&] { host.typeText("k\r"); }}), "k");
+  EXPECT_EQ(host.lastWaitMs(), kInfinite);
+  EXPECT_EQ(host.sleptMs(), 0u);
 }
 
 TEST_F(LineEditTest, InputThatCanNeverComeEndsTheProgram) {
-  model.setInputIsConsole(false);
+  host.inputIsConsole = false;
   try {
     editLine(console);
     ADD_FAILURE() << "editLine returned";
   } catch (const ProcessExit& exit) {
     EXPECT_EQ(exit.status, 0);
   }
-  EXPECT_EQ(model.ctrlHandlerCount(), 0u);  // the exit handler removed it
+  EXPECT_EQ(host.ctrlHandlerCount(), 0u);  // the exit handler removed it
 }
 
 TEST_F(LineEditTest, AVeryLongLineTypedAtItsEnd) {
   constexpr std::size_t kLength = 200'000;
   constexpr std::size_t kChunk = 500;  // fewer than the key buffer holds
   std::size_t typed = 0;
-  model.onIdle = [&](ModelConsole& m) {
+  host.onIdle = [&] {
     if (typed == kLength) {
-      m.typeText("\r");
+      host.typeText("\r");
       return;
     }
     std::string chunk;
     for (std::size_t i = 0; i < kChunk; ++i, ++typed) chunk.push_back('a' + typed % 26);
-    m.typeText(chunk);
+    host.typeText(chunk);
   };
   const std::string line = editLine(console);
-  model.onIdle = nullptr;
+  host.onIdle = nullptr;
   ASSERT_EQ(line.size(), kLength);
   EXPECT_EQ(line.substr(kLength - 3), "fgh");
   expectCursor(kLength % 80, 24);

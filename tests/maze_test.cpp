@@ -97,7 +97,7 @@ TEST_F(AskDirection, TakesEachDirectionLetterInEitherCase) {
     std::string answerField;
     askDirection(console, answerField);
     EXPECT_EQ(answerField, expected) << typed;
-    EXPECT_EQ(screen(), prompted(typed)) << typed;
+    EXPECT_EQ(shown(), prompted(typed)) << typed;
   }
 }
 
@@ -118,7 +118,7 @@ TEST_F(AskDirection, AnythingElseClearsTheScreenAndAsksAgain) {
                                          "N S E",
                                          "\"\"",
                                          std::string(300, 'n')};
-  model.putText(0, 5, "left over from before");
+  screen.putText(0, 5, "left over from before");
   for (const std::string& line : junk) answer(line);
   answer("E");
   std::string answerField;
@@ -134,7 +134,7 @@ TEST_F(AskDirection, QuitEndsAtOnceWithNothingPrinted) {
     answer(quit);
     std::string answerField;
     EXPECT_EQ(play([&] { askDirection(console, answerField); }), 0) << quit;
-    EXPECT_EQ(screen(), prompted(quit));
+    EXPECT_EQ(shown(), prompted(quit));
     EXPECT_EQ(screens.size(), ++waits) << "no wait after " << quit;
   }
 }
@@ -142,7 +142,7 @@ TEST_F(AskDirection, QuitEndsAtOnceWithNothingPrinted) {
 using WaitForAnyKey = GameTest;
 
 TEST_F(WaitForAnyKey, TakesOneKeyAndWaitsWhenNoneIsThere) {
-  model.typeText("ab");
+  host.typeText("ab");
   waitForAnyKey(console);
   EXPECT_TRUE(screens.empty());
   EXPECT_EQ(inkey(console), "b");

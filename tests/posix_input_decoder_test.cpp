@@ -7,8 +7,8 @@
 
 #include "console/keyboard.hpp"
 #include "platform/keyboard_layout.hpp"
-#include "platform/model/model_console.hpp"
 #include "platform/posix/input_decoder.hpp"
+#include "support/test_host.hpp"
 
 namespace maze {
 namespace {
@@ -189,7 +189,7 @@ TEST(PosixInputDecoder, SequencesBecomeTheConsolesKeys) {
 // What the console's own translation makes of the decoded events: the key
 // codes a player gets on Windows for the same keys.
 TEST(PosixInputDecoder, TranslatedKeyCodesMatchTheConsoles) {
-  ModelConsole layout;
+  TestHost layout;
   auto code = [&](const std::string& bytes) {
     const std::vector<Key> keys = decode(bytes);
     EXPECT_EQ(keys.size(), 1u) << ::testing::PrintToString(bytes);

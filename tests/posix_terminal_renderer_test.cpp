@@ -7,15 +7,13 @@
 
 #include "console/output.hpp"
 #include "console/screen.hpp"
-#include "platform/model/model_console.hpp"
 #include "platform/posix/cp437.hpp"
-#include "platform/posix/scroll_tracking.hpp"
 #include "platform/posix/terminal_renderer.hpp"
+#include "support/test_host.hpp"
+#include "support/test_screen.hpp"
 
 namespace maze {
 namespace {
-
-constexpr Handle kOut = ModelConsole::kOutputHandle;
 
 // A terminal kept by libvterm, fed with the renderer's bytes.
 class VirtualTerminal {
@@ -87,7 +85,7 @@ int ansiIndex(int consoleColour) {
 
 // The terminal shows the model's window: every glyph, its colours, and the
 // cursor.
-void expectShows(const VirtualTerminal& term, const ModelConsole& model, const char* where) {
+void expectShows(const VirtualTerminal& term, const MemoryScreen& model, const char* where) {
   const SmallRect& w = model.window();
   for (int y = 0; y <= w.bottom - w.top; ++y) {
     for (int x = 0; x <= w.right - w.left; ++x) {
@@ -113,38 +111,30 @@ void expectShows(const VirtualTerminal& term, const ModelConsole& model, const c
   }
 }
 
-// The console services on the model, with every flush drawn to libvterm
-// the way the terminal backend draws it.
-class DrawnConsole : public ModelConsole {
+// The console services on the in-memory screen, with every flush drawn to
+// libvterm the way the terminal host draws it.
+class DrawnConsole : public TestHost {
  public:
   DrawnConsole(int columns, int rows)
-      : ModelConsole(columns, rows), renderer(columns, rows), term(columns, rows) {}
+      : screen(columns, rows), renderer(columns, rows), term(columns, rows) {}
 
-  bool scrollRect(Handle h, const SmallRect& scroll, const SmallRect* clip, Coord destination,
-                  CharCell fill) override {
-    const int rows = windowRowsScrolledUp(*this, scroll, clip, destination);
-    const bool ok = ModelConsole::scrollRect(h, scroll, clip, destination, fill);
-    if (ok) scrolled += rows;
-    return ok;
-  }
-  void flushScreen(Handle h) override {
-    ModelConsole::flushScreen(h);
+  void flushScreen() override {
+    TestHost::flushScreen();
     lastFrame.clear();
-    renderer.render(*this, scrolled, lastFrame);
-    scrolled = 0;
+    renderer.render(screen, screen.takeChanges(), lastFrame);
     term.feed(lastFrame);
   }
 
+  TestScreen screen;
   TerminalRenderer renderer;
   VirtualTerminal term;
-  int scrolled = 0;
   std::string lastFrame;
 };
 
 TEST(PosixTerminalRenderer, RandomFramesMatchTheModelAndRepeatNothing) {
   constexpr int kColumns = 37;
   constexpr int kRows = 11;
-  ModelConsole model(kColumns, kRows);
+  TestScreen model(kColumns, kRows);
   TerminalRenderer renderer(kColumns, kRows);
   VirtualTerminal term(kColumns, kRows);
   std::mt19937 random(2024);
@@ -152,7 +142,6 @@ TEST(PosixTerminalRenderer, RandomFramesMatchTheModelAndRepeatNothing) {
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
 
   for (int round = 0; round < 400; ++round) {
-    int scrolled = 0;
     for (int op = pick(4); op >= 0; --op) {
       switch (pick(7)) {
         case 0:
@@ -167,7 +156,7 @@ TEST(PosixTerminalRenderer, RandomFramesMatchTheModelAndRepeatNothing) {
                            static_cast<std::int16_t>(pick(kRows)), kColumns - 1,
                            static_cast<std::int16_t>(kRows - 1)};
           const Coord size{static_cast<std::int16_t>(cells.size()), 1};
-          model.writeCells(kOut, cells.data(), size, Coord{0, 0}, target);
+          model.writeCells(cells.data(), size, Coord{0, 0}, target);
           break;
         }
         case 2: {
@@ -175,16 +164,15 @@ TEST(PosixTerminalRenderer, RandomFramesMatchTheModelAndRepeatNothing) {
           const Coord start{static_cast<std::int16_t>(pick(kColumns)),
                             static_cast<std::int16_t>(pick(kRows))};
           const auto length = static_cast<std::uint32_t>(pick(3 * kColumns));
-          model.fillCharacter(kOut, ' ', length, start, written);
-          model.fillAttribute(kOut, 7, length, start, written);
+          model.fillCharacter(' ', length, start, written);
+          model.fillAttribute(7, length, start, written);
           break;
         }
         case 3: {  // the console scrolling up, as text output does
           const int n = 1 + pick(kRows + 2);
           const SmallRect all{0, static_cast<std::int16_t>(n), kColumns - 1, kRows - 1};
           const Coord origin{0, 0};
-          scrolled += windowRowsScrolledUp(model, all, nullptr, origin);
-          model.scrollRect(kOut, all, nullptr, origin, CharCell{' ', 7});
+          model.scrollRect(all, nullptr, origin, CharCell{' ', 7});
           break;
         }
         case 4: {  // a scroll of a band of rows, which the terminal cannot copy
@@ -192,83 +180,82 @@ TEST(PosixTerminalRenderer, RandomFramesMatchTheModelAndRepeatNothing) {
           const SmallRect band{0, static_cast<std::int16_t>(top + 1), kColumns - 1,
                                static_cast<std::int16_t>(top + 1 + pick(kRows - top - 1))};
           const Coord origin{0, static_cast<std::int16_t>(top)};
-          scrolled += windowRowsScrolledUp(model, band, nullptr, origin);
-          model.scrollRect(kOut, band, nullptr, origin, CharCell{'#', 0x1E});
+          model.scrollRect(band, nullptr, origin, CharCell{'#', 0x1E});
           break;
         }
         case 5:
-          model.setCursorPosition(kOut, Coord{static_cast<std::int16_t>(pick(kColumns)),
-                                              static_cast<std::int16_t>(pick(kRows))});
+          model.setCursorPosition(Coord{static_cast<std::int16_t>(pick(kColumns)),
+                                        static_cast<std::int16_t>(pick(kRows))});
           break;
-        case 6: model.setCursorInfo(kOut, CursorInfo{25, pick(3) != 0}); break;
+        case 6: model.setCursorInfo(CursorInfo{25, pick(3) != 0}); break;
       }
     }
     std::string frame;
-    renderer.render(model, scrolled, frame);
+    renderer.render(model, model.takeChanges(), frame);
     renderer.settleCursor(model, frame);  // as before the program waits
     term.feed(frame);
     ASSERT_NO_FATAL_FAILURE(expectShows(term, model, ("round " + std::to_string(round)).c_str()));
     std::string again;
-    renderer.render(model, 0, again);
+    renderer.render(model, model.takeChanges(), again);
     ASSERT_EQ(again, "") << "round " << round;
   }
 }
 
 TEST(PosixTerminalRenderer, SmallChangesWriteFewBytes) {
-  ModelConsole model(80, 25);
+  TestScreen model(80, 25);
   TerminalRenderer renderer(80, 25);
   VirtualTerminal term(80, 25);
   for (int y = 0; y < 25; ++y) model.putText(0, y, std::string(79, static_cast<char>('A' + y)));
-  model.setCursorPosition(kOut, Coord{10, 12});
+  model.setCursorPosition(Coord{10, 12});
   std::string frame;
-  renderer.render(model, 0, frame);
+  renderer.render(model, model.takeChanges(), frame);
   term.feed(frame);
 
   // One character elsewhere: a move there, the character, a move back.
   model.putText(40, 3, "x");
   frame.clear();
-  renderer.render(model, 0, frame);
+  renderer.render(model, model.takeChanges(), frame);
   term.feed(frame);
   EXPECT_LE(frame.size(), 20u) << ::testing::PrintToString(frame);
   expectShows(term, model, "one cell");
 
   // Echo of a typed character: the character alone.
   model.putText(10, 12, "y");
-  model.setCursorPosition(kOut, Coord{11, 12});
+  model.setCursorPosition(Coord{11, 12});
   frame.clear();
-  renderer.render(model, 0, frame);
+  renderer.render(model, model.takeChanges(), frame);
   term.feed(frame);
   EXPECT_EQ(frame, "y");
 
   // Hiding the cursor waits until the program waits; hidden and shown
   // again before that, it costs nothing.
-  model.setCursorInfo(kOut, CursorInfo{25, false});
+  model.setCursorInfo(CursorInfo{25, false});
   frame.clear();
-  renderer.render(model, 0, frame);
+  renderer.render(model, model.takeChanges(), frame);
   EXPECT_EQ(frame, "");
-  model.setCursorInfo(kOut, CursorInfo{25, true});
-  renderer.render(model, 0, frame);
+  model.setCursorInfo(CursorInfo{25, true});
+  renderer.render(model, model.takeChanges(), frame);
   renderer.settleCursor(model, frame);
   EXPECT_EQ(frame, "");
-  model.setCursorInfo(kOut, CursorInfo{25, false});
-  renderer.render(model, 0, frame);
+  model.setCursorInfo(CursorInfo{25, false});
+  renderer.render(model, model.takeChanges(), frame);
   renderer.settleCursor(model, frame);
   EXPECT_EQ(frame, "\x1b[?25l");
 
   // A cleared row: a move and one erase.
-  model.setCursorInfo(kOut, CursorInfo{25, true});
+  model.setCursorInfo(CursorInfo{25, true});
   std::uint32_t written = 0;
-  model.fillCharacter(kOut, ' ', 80, Coord{0, 5}, written);
+  model.fillCharacter(' ', 80, Coord{0, 5}, written);
   frame.clear();
-  renderer.render(model, 0, frame);
+  renderer.render(model, model.takeChanges(), frame);
   term.feed(frame);
   EXPECT_LE(frame.size(), 30u) << ::testing::PrintToString(frame);
   expectShows(term, model, "cleared row");
 }
 
 TEST(PosixTerminalRenderer, TextThatScrollsLeavesItsRowsInTheScrollback) {
-  DrawnConsole screen(40, 10);
-  ConsoleState console(screen);
+  DrawnConsole drawn(40, 10);
+  ConsoleState console(drawn, drawn.screen);
   startConsole(console, 0, nullptr);
   clearScreen(console);
   std::vector<std::u32string> printed;
@@ -276,59 +263,59 @@ TEST(PosixTerminalRenderer, TextThatScrollsLeavesItsRowsInTheScrollback) {
     const std::string line = "line " + std::to_string(i);
     printLine(console, line);
     printed.push_back(u32(line));
-    ASSERT_NO_FATAL_FAILURE(expectShows(screen.term, screen, line.c_str()));
+    ASSERT_NO_FATAL_FAILURE(expectShows(drawn.term, drawn.screen, line.c_str()));
     // Once the screen is full, each line end is a scroll, not a redraw.
     if (i >= 10) {
-      EXPECT_LE(screen.lastFrame.size(), 12u) << ::testing::PrintToString(screen.lastFrame);
+      EXPECT_LE(drawn.lastFrame.size(), 12u) << ::testing::PrintToString(drawn.lastFrame);
     }
   }
   // The scrollback then the screen hold every line, in order, once.
-  std::vector<std::u32string> all = screen.term.scrollback();
-  for (int y = 0; y < 10; ++y) all.push_back(screen.term.row(y, 40));
+  std::vector<std::u32string> all = drawn.term.scrollback();
+  for (int y = 0; y < 10; ++y) all.push_back(drawn.term.row(y, 40));
   while (!all.empty() && all.back().empty()) all.pop_back();
   EXPECT_EQ(all, printed);
 }
 
 TEST(PosixTerminalRenderer, ShellLinesGoToTheScrollbackBeforeTheFirstDraw) {
-  ModelConsole model(30, 6);
+  TestScreen model(30, 6);
   TerminalRenderer renderer(30, 6);
   VirtualTerminal term(30, 6);
   term.feed("$ one\r\n$ two\r\n$ maze\r\n");
   model.putText(0, 0, "Choose");
-  model.setCursorPosition(kOut, Coord{6, 0});
+  model.setCursorPosition(Coord{6, 0});
   std::string frame = renderer.pushIntoScrollback(3);
-  renderer.render(model, 0, frame);
+  renderer.render(model, model.takeChanges(), frame);
   term.feed(frame);
   EXPECT_EQ(term.scrollback(), (std::vector<std::u32string>{U"$ one", U"$ two", U"$ maze"}));
   expectShows(term, model, "first draw");
 }
 
 TEST(PosixTerminalRenderer, CodePageGlyphsAndColours) {
-  ModelConsole model(20, 3);
+  TestScreen model(20, 3);
   TerminalRenderer renderer(20, 3);
   VirtualTerminal term(20, 3);
   const CharCell cells[] = {{0, 7},       {1, 7},    {0x7F, 7}, {0xB0, 0x1E},
                             {0x82, 0x4F}, {0xE1, 7}, {0xFF, 7}, {'A', 0x70}};
   SmallRect target{0, 1, 19, 1};
-  model.writeCells(kOut, cells, Coord{8, 1}, Coord{0, 0}, target);
+  model.writeCells(cells, Coord{8, 1}, Coord{0, 0}, target);
   std::string frame;
-  renderer.render(model, 0, frame);
+  renderer.render(model, model.takeChanges(), frame);
   term.feed(frame);
   expectShows(term, model, "glyphs");
   EXPECT_EQ(term.row(1, 20), U" \u263A\u2302\u2591\u00E9\u00DF\u00A0A");
 }
 
 TEST(PosixTerminalRenderer, LeavingShowsTheCursorWithDefaultColours) {
-  ModelConsole model(20, 5);
+  TestScreen model(20, 5);
   TerminalRenderer renderer(20, 5);
   VirtualTerminal term(20, 5);
   const CharCell coloured{'x', 0x1E};
   SmallRect target{0, 2, 0, 2};
-  model.writeCells(kOut, &coloured, Coord{1, 1}, Coord{0, 0}, target);
-  model.setCursorPosition(kOut, Coord{4, 3});
-  model.setCursorInfo(kOut, CursorInfo{25, false});
+  model.writeCells(&coloured, Coord{1, 1}, Coord{0, 0}, target);
+  model.setCursorPosition(Coord{4, 3});
+  model.setCursorInfo(CursorInfo{25, false});
   std::string frame;
-  renderer.render(model, 0, frame);
+  renderer.render(model, model.takeChanges(), frame);
   renderer.leave(model, frame);
   term.feed(frame);
   EXPECT_TRUE(term.cursorVisible());
@@ -340,13 +327,13 @@ TEST(PosixTerminalRenderer, LeavingShowsTheCursorWithDefaultColours) {
 }
 
 TEST(PosixTerminalRenderer, ResizeDrawsEverythingAgain) {
-  ModelConsole model(30, 8);
+  TestScreen model(30, 8);
   TerminalRenderer renderer(30, 8);
   VirtualTerminal term(30, 8);
   model.putText(0, 0, "first row");
   model.putText(0, 7, "last row");
   std::string frame;
-  renderer.render(model, 0, frame);
+  renderer.render(model, model.takeChanges(), frame);
   term.feed(frame);
   for (const auto& [columns, rows] : {std::pair{12, 3}, std::pair{1, 1}, std::pair{50, 20}}) {
     model.resizeBuffer(columns, rows);
@@ -355,7 +342,7 @@ TEST(PosixTerminalRenderer, ResizeDrawsEverythingAgain) {
     renderer.resize(columns, rows);
     term.resize(columns, rows);
     frame.clear();
-    renderer.render(model, 0, frame);
+    renderer.render(model, model.takeChanges(), frame);
     term.feed(frame);
     ASSERT_NO_FATAL_FAILURE(expectShows(term, model, "resized"));
   }

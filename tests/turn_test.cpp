@@ -127,7 +127,7 @@ TEST_F(TurnLoop, RubbleBlocksTheMazeExitsOfItsState) {
 TEST_F(TurnLoop, TheMazeHoldsAtExactlyNineHundredSeconds) {
   quietGame(1);
   game.entryTime = 1000;
-  model.setSeconds(1900);
+  host.setSeconds(1900);
   ASSERT_EQ(timerSeconds(console), 1900.0);
   answer("q");
   EXPECT_EQ(playTurns(), 0);
@@ -137,7 +137,7 @@ TEST_F(TurnLoop, TheMazeHoldsAtExactlyNineHundredSeconds) {
 TEST_F(TurnLoop, TheMazeCollapsesJustPastTheLimit) {
   quietGame(1);
   game.entryTime = 1000;
-  model.setSeconds(1900.0001);
+  host.setSeconds(1900.0001);
   pressKey();
   EXPECT_EQ(playTurns(), 0);
   EXPECT_EQ(screens, std::vector<std::string>{"The maze is collapsing\nYou have died, you lose\n"});
@@ -146,10 +146,10 @@ TEST_F(TurnLoop, TheMazeCollapsesJustPastTheLimit) {
 TEST_F(TurnLoop, AMoveAnsweredAcrossTheLimitStillHappens) {
   quietGame(1);
   game.entryTime = 1000;
-  model.setSeconds(1899.9);
+  host.setSeconds(1899.9);
   then([this] {
-    model.setSeconds(1950);
-    model.typeText("e\r");
+    host.setSeconds(1950);
+    host.typeText("e\r");
   });
   pressKey();
   pressKey();
@@ -168,18 +168,18 @@ TEST_F(TurnLoop, AHundredThousandTurnsRunInConstantStack) {
   constexpr int kTurns = 100'000;
   int turns = 0;
   std::uintptr_t earlyDepth = 0, lateDepth = 0;
-  model.onIdle = [&](ModelConsole& m) {
-    if (m.rowText(1).empty() && m.rowText(0) + "\n" == prompted("")) {
+  host.onIdle = [&] {
+    if (screen.rowText(1).empty() && screen.rowText(0) + "\n" == prompted("")) {
       const auto depth = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
       if (++turns == 10) earlyDepth = depth;
       if (turns > kTurns) {
         lateDepth = depth;
-        m.typeText("q\r");
+        host.typeText("q\r");
       } else {
-        m.typeText(turns % 2 ? "e\r" : "w\r");
+        host.typeText(turns % 2 ? "e\r" : "w\r");
       }
     } else {
-      m.typeText(" ");
+      host.typeText(" ");
     }
   };
   EXPECT_EQ(playTurns(), 0);

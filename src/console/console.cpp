@@ -112,10 +112,10 @@ std::string readField(ConsoleState& console) {
 }
 
 double timerSeconds(ConsoleState& console) {
-  Platform& platform = *console.platform;
+  Host& host = *console.host;
   if (console.timerMode == TimerMode::Undecided) {
     std::int64_t frequency = 0;
-    if (platform.queryPerformanceFrequency(frequency) && frequency > 0) {
+    if (host.queryPerformanceFrequency(frequency) && frequency > 0) {
       console.counterPeriod = 1.0 / static_cast<double>(frequency);
       console.timerMode = TimerMode::PerformanceCounter;
     } else {
@@ -124,10 +124,16 @@ double timerSeconds(ConsoleState& console) {
   }
   if (console.timerMode == TimerMode::PerformanceCounter) {
     std::int64_t counter = 0;
-    platform.queryPerformanceCounter(counter);
+    host.queryPerformanceCounter(counter);
     return static_cast<double>(counter) * console.counterPeriod;
   }
-  return static_cast<double>(platform.tickCount()) * 0.001;
+  return static_cast<double>(host.tickCount()) * 0.001;
+}
+
+void sleepToNextSecond(ConsoleState& console) {
+  const double now = timerSeconds(console);
+  const double left = std::floor(now) + 1.0 - now;
+  console.host->sleep(static_cast<std::uint32_t>(std::ceil(left * 1000.0)));
 }
 
 void randomize(ConsoleState& console, double seed) {
@@ -154,8 +160,8 @@ std::int32_t roundToInt(double value) {
 }
 
 void endProgram(ConsoleState& console, int status) {
-  console.platform->exitProcess(status);
-  std::abort();  // a platform whose exit came back would leave the game running on
+  console.host->exitProcess(status);
+  std::abort();  // a host whose exit came back would leave the game running on
 }
 
 }  // namespace maze

@@ -10,7 +10,8 @@
 #include <string>
 
 #include "console/keyboard.hpp"
-#include "platform/platform.hpp"
+#include "platform/host.hpp"
+#include "platform/screen_buffer.hpp"
 
 namespace maze {
 
@@ -18,17 +19,16 @@ enum class TimerMode { Undecided, TickCounter, PerformanceCounter };
 
 // Everything the console services keep for the life of the process.
 struct ConsoleState {
-  explicit ConsoleState(Platform& p) : platform(&p) {}
+  ConsoleState(Host& h, ScreenBuffer& s) : host(&h), screen(&s) {}
   // The control and exit handlers registered for it stop acting on it.
   ~ConsoleState();
   ConsoleState(const ConsoleState&) = delete;
   ConsoleState& operator=(const ConsoleState&) = delete;
 
-  Platform* platform;
+  Host* host;
+  ScreenBuffer* screen;  // the standard output's screen buffer
   int argc = 0;
   char** argv = nullptr;
-  Handle input = kNoHandle;
-  Handle output = kNoHandle;
 
   // Screen: read at the first clear, output or cursor operation.
   bool firstUseDone = false;
@@ -56,6 +56,8 @@ void inputLine(ConsoleState& console, const std::string& prompt, bool addQuestio
 std::string readField(ConsoleState& console);
 
 double timerSeconds(ConsoleState& console);
+// Sleeps until the timer's next whole second.
+void sleepToNextSecond(ConsoleState& console);
 void randomize(ConsoleState& console, double seed);
 double rnd(ConsoleState& console, int n);
 

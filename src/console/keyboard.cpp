@@ -1,6 +1,7 @@
 #include "console/keyboard.hpp"
 
 #include <array>
+#include <atomic>
 #include <mutex>
 
 #include "console/console.hpp"
@@ -10,8 +11,6 @@ namespace {
 
 constexpr std::uint32_t kAltMask = kRightAltPressed | kLeftAltPressed;
 constexpr std::uint32_t kCtrlMask = kRightCtrlPressed | kLeftCtrlPressed;
-constexpr std::uint16_t kNumpad0 = 0x60;
-constexpr std::uint16_t kNumpad9 = 0x69;
 constexpr std::uint16_t kLastTableScanCode = 0x58;
 
 bool altHeld(std::uint32_t state) { return (state & kAltMask) != 0; }
@@ -20,8 +19,6 @@ bool shiftHeld(std::uint32_t state) { return (state & kShiftPressed) != 0; }
 bool altOnly(std::uint32_t state) {
   return altHeld(state) && (state & (kCtrlMask | kShiftPressed)) == 0;
 }
-
-KeyCode extended(std::uint8_t code) { return code * 256 + 255; }
 
 enum Column { kNormal, kShift, kCtrl, kAlt };
 
@@ -166,13 +163,13 @@ std::uint32_t turnCase(std::uint32_t c) {
   return c;
 }
 
-// The console the control and exit handlers act on: the platform hands
+// The console the control and exit handlers act on: the host hands
 // them no context, so it has to be found here.
 std::atomic<ConsoleState*> handlerConsole{nullptr};
 
 void removeControlHandler() {
   if (ConsoleState* console = handlerConsole.load()) {
-    console->platform->setCtrlHandler(consoleControlHandler, false);
+    console->host->setCtrlHandler(consoleControlHandler, false);
   }
 }
 
@@ -189,12 +186,13 @@ void handleKeyEvent(ConsoleState& console, const KeyEventRecord& event) {
     return;
   }
   if (event.repeatCount == 0) return;
-  const KeyCode key = translateKeyEvent(*console.platform, event.ch, event.virtualScanCode,
+  const KeyCode key = translateKeyEvent(*console.host, event.ch, event.virtualScanCode,
                                         event.virtualKeyCode, state);
-  if (event.virtualKeyCode >= kNumpad0 && event.virtualKeyCode <= kNumpad9 && altOnly(state)) {
+  if (event.virtualKeyCode >= vk::kNumpad0 && event.virtualKeyCode <= vk::kNumpad9 &&
+      altOnly(state)) {
     // Kept modulo 2^32, as the code's 32 bits allow.
     const std::uint32_t code = static_cast<std::uint32_t>(keyboard.altNumpadCode) * 10u +
-                               (event.virtualKeyCode - kNumpad0);
+                               (event.virtualKeyCode - vk::kNumpad0);
     keyboard.altNumpadCode = static_cast<std::int32_t>(code);
     if (key != kNoKey) storeKey(keyboard.keys, key);
   } else if (key != kNoKey) {
@@ -208,13 +206,13 @@ void handleKeyEvent(ConsoleState& console, const KeyEventRecord& event) {
 void installControlHandler(ConsoleState& console) {
   console.keyboard.handlerInstalled = true;
   handlerConsole.store(&console);
-  console.platform->atExit(removeControlHandler);
-  console.platform->setCtrlHandler(consoleControlHandler, true);
+  console.host->atExit(removeControlHandler);
+  console.host->setCtrlHandler(consoleControlHandler, true);
 }
 
 }  // namespace
 
-KeyCode translateKeyEvent(Platform& platform, std::uint8_t ch, std::uint16_t scanCode,
+KeyCode translateKeyEvent(Host& host, std::uint8_t ch, std::uint16_t scanCode,
                           std::uint16_t virtualKey, std::uint32_t controlKeyState) {
   const Column column = modifierColumn(controlKeyState);
   if (ch == 0 && (controlKeyState & kEnhancedKey) != 0) {
@@ -224,12 +222,12 @@ KeyCode translateKeyEvent(Platform& platform, std::uint8_t ch, std::uint16_t sca
     return kNoKey;
   }
   if (scanCode <= kLastTableScanCode) {
-    const std::uint32_t m = platform.mapVirtualKey(virtualKey, kMapVkToChar) & 0xFFFF;
+    const std::uint32_t m = host.mapVirtualKey(virtualKey, kMapVkToChar) & 0xFFFF;
     const std::uint32_t m2 = turnCase(m);
     // A typed character takes no column unless a modifier selects one.
     const bool columnTaken = column != kNormal || ch == 0;
     const std::uint8_t code = columnTaken ? kScanCodeTable[scanCode].cells[column] : 0;
-    if (code != 0 && (ch == m || ch == m2)) return extended(code);
+    if (code != 0 && (ch == m || ch == m2)) return extendedKey(code);
   }
   return ch != 0 ? ch : kNoKey;
 }
@@ -257,13 +255,13 @@ bool hasKey(KeyBuffer& keys) {
 
 void pumpConsoleInput(ConsoleState& console) {
   if (!console.keyboard.handlerInstalled) installControlHandler(console);
-  Platform& platform = *console.platform;
+  Host& host = *console.host;
   for (;;) {
     InputRecord record;
     std::uint32_t count = 0;
-    if (!platform.peekInput(console.input, &record, 1, count) || count == 0) return;
+    if (!host.peekInput(&record, 1, count) || count == 0) return;
     // The peek found a record, so this read does not block.
-    if (!platform.readInput(console.input, &record, 1, count) || count == 0) return;
+    if (!host.readInput(&record, 1, count) || count == 0) return;
     if (record.eventType == kKeyEvent) handleKeyEvent(console, record.key);
   }
 }
@@ -282,13 +280,13 @@ bool keyHit(ConsoleState& console) {
 }
 
 void waitForInputEvent(ConsoleState& console, std::uint32_t timeoutMs) {
-  console.platform->waitForInput(console.input, timeoutMs);
+  console.host->waitForInput(timeoutMs);
 }
 
 void releaseKeyboard(ConsoleState& console) {
   ConsoleState* expected = &console;
   if (handlerConsole.compare_exchange_strong(expected, nullptr)) {
-    console.platform->setCtrlHandler(consoleControlHandler, false);
+    console.host->setCtrlHandler(consoleControlHandler, false);
   }
 }
 

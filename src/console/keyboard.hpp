@@ -3,34 +3,16 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
-#include "platform/platform.hpp"
+#include "console/key_codes.hpp"
+#include "platform/host.hpp"
 
 namespace maze {
 
 struct ConsoleState;
-
-// -1: no key; 0 to 255: a character byte; c * 256 + 255: extended code c.
-using KeyCode = std::int32_t;
-inline constexpr KeyCode kNoKey = -1;
-inline constexpr KeyCode kAltF4 = 0x6BFF;
-
-// Keeps the control handler's thread and the game's thread from
-// interleaving on the ring; held only for a few stores.
-class SpinLock {
- public:
-  void lock() {
-    while (flag_.test_and_set(std::memory_order_acquire)) {
-    }
-  }
-  void unlock() { flag_.clear(std::memory_order_release); }
-
- private:
-  std::atomic_flag flag_ = ATOMIC_FLAG_INIT;
-};
 
 // 512 slots; empty when the indices are equal, so at most 511 keys wait.
 struct KeyBuffer {
@@ -38,7 +20,8 @@ struct KeyBuffer {
   std::array<KeyCode, kSlots> slots{};
   int writeIndex = 0;
   int readIndex = 0;
-  SpinLock lock;
+  // The control handler stores from a thread of its own.
+  std::mutex lock;
 };
 
 struct KeyboardState {
@@ -47,7 +30,7 @@ struct KeyboardState {
   bool handlerInstalled = false;
 };
 
-KeyCode translateKeyEvent(Platform& platform, std::uint8_t ch, std::uint16_t scanCode,
+KeyCode translateKeyEvent(Host& host, std::uint8_t ch, std::uint16_t scanCode,
                           std::uint16_t virtualKey, std::uint32_t controlKeyState);
 void storeKey(KeyBuffer& keys, KeyCode key);
 // Takes the oldest key, or kNoKey when none waits.
@@ -64,7 +47,7 @@ void waitForInputEvent(ConsoleState& console, std::uint32_t timeoutMs);
 bool consoleControlHandler(std::uint32_t event);
 
 // At the end of a console's life: removes its control handler, and the
-// exit handler, which the platform may still run, no longer touches it.
+// exit handler, which the host may still run, no longer touches it.
 void releaseKeyboard(ConsoleState& console);
 
 }  // namespace maze

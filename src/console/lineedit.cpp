@@ -13,23 +13,6 @@
 namespace maze {
 namespace {
 
-constexpr KeyCode kBackspace = 8;
-constexpr KeyCode kTab = 9;
-constexpr KeyCode kLineFeed = 10;
-constexpr KeyCode kEnter = 13;
-constexpr KeyCode kEscape = 27;
-constexpr KeyCode kHome = 0x47FF;
-constexpr KeyCode kUp = 0x48FF;
-constexpr KeyCode kLeft = 0x4BFF;
-constexpr KeyCode kRight = 0x4DFF;
-constexpr KeyCode kEnd = 0x4FFF;
-constexpr KeyCode kDown = 0x50FF;
-constexpr KeyCode kDelete = 0x53FF;
-
-// Polling pause between empty key polls; the wait ends early when input
-// arrives.
-constexpr std::uint32_t kPollMs = 25;
-
 struct Cell {
   int column;
   int row;
@@ -119,56 +102,56 @@ struct Editor {
   // Acts on one key; false once the line is finished.
   bool act(KeyCode key) {
     switch (key) {
-      case kBackspace:
+      case kBackspaceKey:
         if (pos > 0) {
           moveBy(-1);
           --pos;
           erase(1);
         }
         break;
-      case kTab: insert(((pos + 8) & ~static_cast<std::size_t>(7)) - pos, ' '); break;
-      case kLineFeed:
-      case kEnter: return false;
-      case kEscape:
+      case kTabKey: insert(((pos + 8) & ~static_cast<std::size_t>(7)) - pos, ' '); break;
+      case kLineFeedKey:
+      case kEnterKey: return false;
+      case kEscapeKey:
         moveBy(-distance(pos, 0));
         pos = 0;
         erase(line.size());
         break;
-      case kHome:
+      case kHomeKey:
         moveBy(-distance(pos, 0));
         pos = 0;
         break;
-      case kEnd:
+      case kEndKey:
         moveBy(distance(line.size(), pos));
         pos = line.size();
         break;
-      case kLeft:
+      case kLeftKey:
         if (pos > 0) {
           moveBy(-1);
           --pos;
         }
         break;
-      case kRight:
+      case kRightKey:
         if (pos < line.size()) {
           moveBy(1);
           ++pos;
         }
         break;
-      case kUp:
+      case kUpKey:
         if (pos >= static_cast<std::size_t>(width)) {
           moveBy(-width);
           pos -= width;
         }
         break;
-      case kDown:
+      case kDownKey:
         if (pos + width <= line.size()) {
           moveBy(width);
           pos += width;
         }
         break;
-      case kDelete:
+      case kDeleteKey:
         if (pos == line.size()) {
-          console.platform->beep(1000, 250);
+          console.host->beep(kBellFrequency, kBellDurationMs);
         } else {
           erase(1);
         }
@@ -183,7 +166,7 @@ struct Editor {
 
 KeyCode keyValue(const std::string& text) {
   if (text.size() == 1) return static_cast<std::uint8_t>(text[0]);
-  return static_cast<std::uint8_t>(text[1]) * 256 + 255;
+  return extendedKey(static_cast<std::uint8_t>(text[1]));
 }
 
 }  // namespace
@@ -203,11 +186,12 @@ void advanceCursor(ConsoleState& console, int& x, int& y, int d, int width, int 
 
 std::string editLine(ConsoleState& console) {
   ensureFirstUse(console);
-  int width = 80;
-  int height = 25;
+  int width = kFallbackColumns;
+  int height = kFallbackRows;
   if (!windowAbsent(console)) {
-    width = console.windowRect.right - console.windowRect.left + 1;
-    height = console.windowRect.bottom - console.windowRect.top + 1;
+    const Rect window = Rect::of(console.windowRect);
+    width = window.width();
+    height = window.height();
   }
   Editor editor(console, width, height);
 
@@ -218,7 +202,9 @@ std::string editLine(ConsoleState& console) {
   moveCursor(console, 0, 0, 1);
 
   for (;;) {
-    while (!keyHit(console)) waitForInputEvent(console, kPollMs);
+    // Between polls the editor pauses; a wait that ends only when a key or
+    // a control event arrives is that pause without wake-ups.
+    while (!keyHit(console)) waitForInputEvent(console, kInfinite);
     const std::string text = inkey(console);
     if (text.empty()) continue;
     const CursorPosition at = cursorPosition(console);

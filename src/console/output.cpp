@@ -10,9 +10,6 @@ namespace maze {
 namespace {
 
 constexpr std::size_t kBatchSize = 256;
-constexpr int kFallbackWidth = 80;
-constexpr int kFallbackHeight = 25;
-constexpr std::uint16_t kFallbackAttribute = 7;
 constexpr std::uint8_t kBell = 7;
 constexpr std::uint8_t kBackspace = 8;
 constexpr std::uint8_t kTab = 9;
@@ -25,7 +22,7 @@ constexpr std::uint8_t kCarriageReturn = 13;
 class ScreenWriter {
  public:
   explicit ScreenWriter(ConsoleState& console)
-      : console_(console), platform_(*console.platform), output_(console.output) {
+      : console_(console), screen_(*console.screen), host_(*console.host) {
     const SmallRect& window = console.windowRect;
     left_ = window.left;
     top_ = window.top + console.regionFirstRow - 1;
@@ -35,7 +32,7 @@ class ScreenWriter {
     originalTop_ = top_;
 
     ScreenBufferInfo info;
-    if (platform_.getScreenBufferInfo(output_, info)) {
+    if (screen_.getInfo(info)) {
       bufferWidth_ = info.size.x;
       bufferHeight_ = info.size.y;
       attribute_ = info.attributes;
@@ -68,7 +65,7 @@ class ScreenWriter {
  private:
   void put(std::uint8_t byte) {
     switch (byte) {
-      case kBell: platform_.beep(1000, 250); break;
+      case kBell: host_.beep(kBellFrequency, kBellDurationMs); break;
       case kBackspace:
         writeBatch();
         if (virtualColumn_ > left_ && x_ > left_) --x_;
@@ -124,11 +121,8 @@ class ScreenWriter {
       if (y_ > bottom_) scrollRegion(y_ - bottom_);
       std::array<CharCell, kBatchSize> cells;
       for (std::size_t i = 0; i < count; ++i) cells[i] = CharCell{batch_[done + i], attribute_};
-      SmallRect target{static_cast<std::int16_t>(x_), static_cast<std::int16_t>(y_),
-                       static_cast<std::int16_t>(x_ + static_cast<int>(count) - 1),
-                       static_cast<std::int16_t>(y_)};
-      if (!platform_.writeCells(output_, cells.data(), Coord{static_cast<std::int16_t>(count), 1},
-                                Coord{0, 0}, target)) {
+      SmallRect target = Rect::sized(x_, y_, static_cast<int>(count), 1).small();
+      if (!screen_.writeCells(cells.data(), coordAt(static_cast<int>(count), 1), Coord{}, target)) {
         break;  // the rest of the batch is lost; the cursor stays
       }
       done += count;
@@ -143,10 +137,10 @@ class ScreenWriter {
 
   void blankRow(int row) {
     const auto count = static_cast<std::uint32_t>(width());
-    const Coord start{static_cast<std::int16_t>(left_), static_cast<std::int16_t>(row)};
+    const Coord start = coordAt(left_, row);
     std::uint32_t written = 0;
-    platform_.fillAttribute(output_, attribute_, count, start, written);
-    platform_.fillCharacter(output_, ' ', count, start, written);
+    screen_.fillAttribute(attribute_, count, start, written);
+    screen_.fillCharacter(' ', count, start, written);
   }
 
   // Makes room for a cursor that stands n rows below the region's bottom:
@@ -163,10 +157,8 @@ class ScreenWriter {
       if (n >= bufferHeight_) {
         for (int row = top_; row <= bottom_; ++row) blankRow(row);
       } else {
-        const SmallRect source{0, static_cast<std::int16_t>(n),
-                               static_cast<std::int16_t>(bufferWidth_ - 1),
-                               static_cast<std::int16_t>(bufferHeight_ - 1)};
-        platform_.scrollRect(output_, source, nullptr, Coord{0, 0}, fill);
+        const Rect source{0, n, bufferWidth_ - 1, bufferHeight_ - 1};
+        screen_.scrollRect(source.small(), nullptr, Coord{}, fill);
         if (bufferHeight_ - n < n) {
           for (int row = bufferHeight_ - n; row < bufferHeight_; ++row) blankRow(row);
         }
@@ -176,12 +168,8 @@ class ScreenWriter {
       if (height <= n) {
         for (int row = top_; row <= bottom_; ++row) blankRow(row);
       } else {
-        const SmallRect source{
-            static_cast<std::int16_t>(left_), static_cast<std::int16_t>(top_ + n),
-            static_cast<std::int16_t>(right_), static_cast<std::int16_t>(bottom_)};
-        platform_.scrollRect(
-            output_, source, nullptr,
-            Coord{static_cast<std::int16_t>(left_), static_cast<std::int16_t>(top_)}, fill);
+        const Rect source{left_, top_ + n, right_, bottom_};
+        screen_.scrollRect(source.small(), nullptr, coordAt(left_, top_), fill);
         if (height - n < n) {
           for (int row = top_ + height - n; row <= bottom_; ++row) blankRow(row);
         }
@@ -200,30 +188,26 @@ class ScreenWriter {
     } else if (y_ > bottom_) {
       scrollRegion(y_ - bottom_);
     }
-    platform_.setCursorPosition(
-        output_, Coord{static_cast<std::int16_t>(x_), static_cast<std::int16_t>(y_)});
+    screen_.setCursorPosition(coordAt(x_, y_));
     if (top_ != originalTop_ && !partial_) {
-      platform_.setWindowInfo(
-          output_, true,
-          SmallRect{static_cast<std::int16_t>(left_), static_cast<std::int16_t>(top_),
-                    static_cast<std::int16_t>(right_), static_cast<std::int16_t>(bottom_)});
+      screen_.setWindowInfo(true, Rect{left_, top_, right_, bottom_}.small());
     }
     readWindowRect(console_);
-    platform_.flushScreen(output_);
+    host_.flushScreen();
   }
 
   ConsoleState& console_;
-  Platform& platform_;
-  Handle output_;
+  ScreenBuffer& screen_;
+  Host& host_;
   int left_ = 0;
   int top_ = 0;
   int right_ = 0;
   int bottom_ = 0;
   int originalTop_ = 0;
   bool partial_ = false;
-  int bufferWidth_ = kFallbackWidth;
-  int bufferHeight_ = kFallbackHeight;
-  std::uint16_t attribute_ = kFallbackAttribute;
+  int bufferWidth_ = kFallbackColumns;
+  int bufferHeight_ = kFallbackRows;
+  std::uint16_t attribute_ = kDefaultAttribute;
   int x_ = 0;
   int y_ = 0;
   int virtualColumn_ = 0;
@@ -238,7 +222,7 @@ void writeStream(ConsoleState& console, const char* bytes, std::size_t length) {
   while (length > 0) {
     const auto chunk = static_cast<std::uint32_t>(std::min<std::size_t>(length, 1u << 30));
     std::uint32_t written = 0;
-    if (!console.platform->writeFile(console.output, bytes, chunk, written) || written == 0) {
+    if (!console.host->writeBytes(bytes, chunk, written) || written == 0) {
       return;
     }
     written = std::min(written, chunk);

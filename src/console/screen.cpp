@@ -3,42 +3,33 @@
 namespace maze {
 namespace {
 
-constexpr int kDefaultRegionRows = 25;
-constexpr int kDefaultWidth = 80;
-constexpr std::uint16_t kDefaultAttribute = 7;
-
 std::uint16_t currentAttribute(ConsoleState& console) {
   ScreenBufferInfo info;
-  if (!console.platform->getScreenBufferInfo(console.output, info)) return kDefaultAttribute;
+  if (!console.screen->getInfo(info)) return kDefaultAttribute;
   return info.attributes;
 }
 
 Coord bufferCursor(ConsoleState& console) {
   ScreenBufferInfo info;
-  if (!console.platform->getScreenBufferInfo(console.output, info)) return Coord{};
+  if (!console.screen->getInfo(info)) return Coord{};
   return info.cursor;
 }
 
 }  // namespace
 
 void startConsole(ConsoleState& console, int argc, char** argv) {
-  Platform& platform = *console.platform;
+  Host& host = *console.host;
   console.argc = argc;
   console.argv = argv;
-  platform.setFloatingPointControl(0, kFpPrecisionMask | kFpRoundingMask);
-  console.input = platform.stdHandle(StdHandle::Input);
-  console.output = platform.stdHandle(StdHandle::Output);
+  host.setFloatingPointControl(0, kFpPrecisionMask | kFpRoundingMask);
   std::uint32_t mode = 0;
-  if (console.input != kNoHandle && platform.getConsoleMode(console.input, mode)) {
-    platform.setConsoleMode(console.input, mode | kEnableProcessedInput);
-  }
+  if (host.getInputMode(mode)) host.setInputMode(mode | kEnableProcessedInput);
 }
 
 void readWindowRect(ConsoleState& console) {
   ScreenBufferInfo info;
-  if (console.platform->getScreenBufferInfo(console.output, info)) {
-    console.windowRect = {0, info.window.top, static_cast<std::int16_t>(info.size.x - 1),
-                          info.window.bottom};
+  if (console.screen->getInfo(info)) {
+    console.windowRect = Rect{0, info.window.top, info.size.x - 1, info.window.bottom}.small();
   } else {
     console.windowRect = SmallRect{};
   }
@@ -55,14 +46,14 @@ void ensureFirstUse(ConsoleState& console) {
   readWindowRect(console);
   console.regionFirstRow = 1;
   console.regionLastRow = windowAbsent(console)
-                              ? kDefaultRegionRows
+                              ? kFallbackRows
                               : console.windowRect.bottom - console.windowRect.top + 1;
 }
 
 void clearScreen(ConsoleState& console, std::uint32_t mode) {
   ensureFirstUse(console);
   if (windowAbsent(console) || mode == 1) return;
-  Platform& platform = *console.platform;
+  ScreenBuffer& screen = *console.screen;
   const SmallRect& window = console.windowRect;
 
   int first = window.top;
@@ -75,20 +66,20 @@ void clearScreen(ConsoleState& console, std::uint32_t mode) {
   const std::uint16_t attr = currentAttribute(console);
   std::uint32_t written = 0;
   for (int row = last; row >= first; --row) {
-    const Coord start{0, static_cast<std::int16_t>(row)};
-    platform.fillAttribute(console.output, attr, width, start, written);
-    platform.fillCharacter(console.output, ' ', width, start, written);
+    const Coord start = coordAt(0, row);
+    screen.fillAttribute(attr, width, start, written);
+    screen.fillCharacter(' ', width, start, written);
   }
-  platform.setCursorPosition(console.output, Coord{0, static_cast<std::int16_t>(first)});
+  screen.setCursorPosition(coordAt(0, first));
   console.pendingLineFeed = false;
-  platform.flushScreen(console.output);
+  console.host->flushScreen();
 }
 
 int moveCursor(ConsoleState& console, int row, int column, int visibility, std::uint32_t* packed) {
   ensureFirstUse(console);
-  Platform& platform = *console.platform;
+  ScreenBuffer& screen = *console.screen;
   const SmallRect& window = console.windowRect;
-  const int width = windowAbsent(console) ? kDefaultWidth : window.right - window.left + 1;
+  const int width = windowAbsent(console) ? kFallbackColumns : window.right - window.left + 1;
   const bool rowBad = row != 0 && (row < console.regionFirstRow || row > console.regionLastRow);
   const bool columnBad = column != 0 && (column < 1 || column > width);
   if (rowBad || columnBad) {
@@ -102,16 +93,14 @@ int moveCursor(ConsoleState& console, int row, int column, int visibility, std::
   }
 
   CursorInfo info;
-  const bool wasVisible = platform.getCursorInfo(console.output, info) && info.visible;
+  const bool wasVisible = screen.getCursorInfo(info) && info.visible;
   if (visibility >= 0) {
     info.visible = visibility != 0;
-    platform.setCursorInfo(console.output, info);
+    screen.setCursorInfo(info);
   }
   console.pendingLineFeed = false;
-  platform.setCursorPosition(console.output,
-                             Coord{static_cast<std::int16_t>(window.left + column - 1),
-                                   static_cast<std::int16_t>(window.top + row - 1)});
-  platform.flushScreen(console.output);
+  screen.setCursorPosition(coordAt(window.left + column - 1, window.top + row - 1));
+  console.host->flushScreen();
   if (packed) {
     *packed = (static_cast<std::uint32_t>(column) & 0xFF) |
               ((static_cast<std::uint32_t>(row) & 0xFF) << 8) | (wasVisible ? 0x10000u : 0u);

@@ -20,14 +20,16 @@ bool usableDraw(const GameState& game) {
 void setUpGame(ConsoleState& console, GameState& game) {
   game.rubbleState = 1;
   game.currentRoom = 1;
-  // The seed is the timer's whole second, so an unusable draw repeats until
-  // the next second comes round.
-  do {
+  // The seed is the timer's whole second, so an unusable draw repeats
+  // after the next second has come round, asleep until then.
+  for (;;) {
     randomize(console, -1);
     game.rumbleCountdown = roundToInt(rnd(console, 1) * 30);
     randomize(console, -1);
     game.gnomeCountdown = roundToInt(rnd(console, 1) * 25);
-  } while (!usableDraw(game));
+    if (usableDraw(game)) break;
+    sleepToNextSecond(console);
+  }
   randomize(console, -1);
   game.gnomeTimeLimit = roundToInt(rnd(console, 1) * 10);
   if (game.gnomeTimeLimit < 5) game.gnomeTimeLimit += 5;

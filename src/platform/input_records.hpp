@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <deque>
 
-#include "platform/platform.hpp"
+#include "platform/console_types.hpp"
 
 namespace maze {
 

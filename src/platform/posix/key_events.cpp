@@ -5,8 +5,6 @@
 namespace maze {
 namespace {
 
-constexpr std::uint16_t kVkClear = 0x0C;  // keypad 5 with Num Lock off
-
 KeyEventRecord press(std::uint8_t ch, std::uint16_t virtualKey, std::uint16_t scanCode,
                      std::uint32_t state) {
   KeyEventRecord key;
@@ -76,7 +74,7 @@ KeyEventRecord functionKey(int n, Modifiers modifiers) {
 }
 
 KeyEventRecord keypadCenterKey(Modifiers modifiers) {
-  return press(0, kVkClear, scan::kNumpad5, modifiers.controlKeyState());
+  return press(0, vk::kClear, scan::kNumpad5, modifiers.controlKeyState());
 }
 
 KeyEventRecord keypadEnterKey(Modifiers modifiers) {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/platform.hpp"
+#include "platform/console_types.hpp"
 
 namespace maze {
 

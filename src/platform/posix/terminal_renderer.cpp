@@ -7,7 +7,6 @@
 namespace maze {
 namespace {
 
-constexpr std::uint16_t kDefaultAttribute = 7;
 constexpr CharCell kBlank{' ', kDefaultAttribute};
 // Unchanged cells between two changed runs are rewritten rather than
 // jumped over when there are at most this many: a cursor move costs more.
@@ -53,24 +52,35 @@ std::string TerminalRenderer::pushIntoScrollback(int count) const {
   return out;
 }
 
-CharCell TerminalRenderer::modelCell(const ModelConsole& model, int x, int y) const {
-  const SmallRect& window = model.window();
+CharCell TerminalRenderer::screenCell(const MemoryScreen& screen, int x, int y) const {
+  const SmallRect& window = screen.window();
   const int bx = window.left + x;
   const int by = window.top + y;
-  if (bx > window.right || by > window.bottom || bx >= model.width() || by >= model.height()) {
+  if (bx > window.right || by > window.bottom || bx >= screen.width() || by >= screen.height()) {
     return kBlank;
   }
-  return shown(model.cell(bx, by));
+  return shown(screen.cell(bx, by));
 }
 
-void TerminalRenderer::render(const ModelConsole& model, int scrolled, std::string& out) {
+void TerminalRenderer::render(const MemoryScreen& screen, const ScreenChanges& changes,
+                              std::string& out) {
+  const Rect window = Rect::of(screen.window());
+  const Rect before = Rect::of(changes.windowBefore);
+  const bool sameShape = !changes.resized && window.left == before.left &&
+                         window.width() == before.width() && window.height() == before.height();
+  // The window's contents moved up as far as the buffer scrolled and the
+  // window went down it; a terminal copies that with line feeds.
+  const int movedUp = changes.rowsScrolledUp + (window.top - before.top);
+  const bool everyRow = !known_ || !sameShape || movedUp != 0 || changes.rowsScrolledUp != 0;
   if (!known_) {
     clearAll(out);
-  } else if (scrolled > 0) {
-    scrollUp(std::min(scrolled, rows_), out);
+  } else if (sameShape && movedUp > 0) {
+    scrollUp(std::min(movedUp, rows_), out);
   }
-  for (int y = 0; y < rows_; ++y) drawRow(model, y, out);
-  placeCursor(model, false, out);
+  for (int y = 0; y < rows_; ++y) {
+    if (everyRow || changes.touches(window.top + y)) drawRow(screen, y, out);
+  }
+  placeCursor(screen, false, out);
 }
 
 void TerminalRenderer::clearAll(std::string& out) {
@@ -97,17 +107,17 @@ void TerminalRenderer::scrollUp(int count, std::string& out) {
   cursorY_ = rows_ - 1;
 }
 
-void TerminalRenderer::drawRow(const ModelConsole& model, int y, std::string& out) {
+void TerminalRenderer::drawRow(const MemoryScreen& screen, int y, std::string& out) {
   int lastNonBlank = -1;
   for (int x = columns_ - 1; x >= 0; --x) {
-    if (!isBlank(modelCell(model, x, y))) {
+    if (!isBlank(screenCell(screen, x, y))) {
       lastNonBlank = x;
       break;
     }
   }
   int x = 0;
   while (x < columns_) {
-    if (modelCell(model, x, y) == shadow(x, y)) {
+    if (screenCell(screen, x, y) == shadow(x, y)) {
       ++x;
       continue;
     }
@@ -115,7 +125,7 @@ void TerminalRenderer::drawRow(const ModelConsole& model, int y, std::string& ou
     int last = x;
     int gap = 0;
     for (++x; x < columns_ && gap <= kMaxGap; ++x) {
-      if (modelCell(model, x, y) == shadow(x, y)) {
+      if (screenCell(screen, x, y) == shadow(x, y)) {
         ++gap;
       } else {
         last = x;
@@ -125,17 +135,17 @@ void TerminalRenderer::drawRow(const ModelConsole& model, int y, std::string& ou
     x = last + 1;
     const int eraseFrom = std::max(first, lastNonBlank + 1);
     const bool erase = last >= eraseFrom && last - eraseFrom + 1 > kMinErase;
-    drawRun(model, y, first, last, erase ? eraseFrom : last + 1, out);
+    drawRun(screen, y, first, last, erase ? eraseFrom : last + 1, out);
   }
 }
 
 // Writes cells first..last of row y; from eraseFrom on, where the row is
 // blank to its end, one erase-line sequence does the rest.
-void TerminalRenderer::drawRun(const ModelConsole& model, int y, int first, int last, int eraseFrom,
-                               std::string& out) {
+void TerminalRenderer::drawRun(const MemoryScreen& screen, int y, int first, int last,
+                               int eraseFrom, std::string& out) {
   moveTo(first, y, out);
   for (int x = first; x < eraseFrom && x <= last; ++x) {
-    const CharCell cell = modelCell(model, x, y);
+    const CharCell cell = screenCell(screen, x, y);
     setAttribute(cell.attr, out);
     out += cp437ToUtf8(cell.ch);
     shadow(x, y) = cell;
@@ -188,13 +198,13 @@ void TerminalRenderer::setAttribute(std::uint16_t attr, std::string& out) {
 // settleCursor): the line editor hides it around every echoed key and
 // shows it again at once, and sending both would make each echo thirteen
 // bytes instead of one.
-void TerminalRenderer::placeCursor(const ModelConsole& model, bool settle, std::string& out) {
-  const SmallRect& window = model.window();
-  const int x = model.cursor().x - window.left;
-  const int y = model.cursor().y - window.top;
+void TerminalRenderer::placeCursor(const MemoryScreen& screen, bool settle, std::string& out) {
+  const SmallRect& window = screen.window();
+  const int x = screen.cursor().x - window.left;
+  const int y = screen.cursor().y - window.top;
   const bool inside = x >= 0 && y >= 0 && x < columns_ && y < rows_ &&
                       x <= window.right - window.left && y <= window.bottom - window.top;
-  const bool visible = model.cursorVisible() && inside;
+  const bool visible = screen.cursorVisible() && inside;
   if (visible) moveTo(x, y, out);
   if (!visible && !settle && cursorVisible_ == 1) return;
   if (static_cast<int>(visible) != cursorVisible_) {
@@ -203,15 +213,15 @@ void TerminalRenderer::placeCursor(const ModelConsole& model, bool settle, std::
   }
 }
 
-void TerminalRenderer::settleCursor(const ModelConsole& model, std::string& out) {
-  if (known_) placeCursor(model, true, out);
+void TerminalRenderer::settleCursor(const MemoryScreen& screen, std::string& out) {
+  if (known_) placeCursor(screen, true, out);
 }
 
-void TerminalRenderer::leave(const ModelConsole& model, std::string& out) {
+void TerminalRenderer::leave(const MemoryScreen& screen, std::string& out) {
   setAttribute(kDefaultAttribute, out);
-  const SmallRect& window = model.window();
-  const int x = std::clamp(model.cursor().x - window.left, 0, columns_ - 1);
-  const int y = std::clamp(model.cursor().y - window.top, 0, rows_ - 1);
+  const SmallRect& window = screen.window();
+  const int x = std::clamp(screen.cursor().x - window.left, 0, columns_ - 1);
+  const int y = std::clamp(screen.cursor().y - window.top, 0, rows_ - 1);
   cursorX_ = -1;
   moveTo(x, y, out);
   out += "\x1b[?25h";

@@ -1,15 +1,16 @@
-// Draws the console model's window on a terminal with ECMA-48 control
-// sequences. It keeps a copy of what the terminal shows and sends only
-// what changed; when the console has scrolled it scrolls the terminal
-// too, so the rows that leave the window land in the terminal's
-// scrollback, as they stay above the window in the console's buffer.
+// Draws the in-memory screen's window on a terminal with ECMA-48 control
+// sequences, from the screen's record of what changed. It keeps a copy of
+// what the terminal shows and sends only what differs; when the window's
+// contents have moved up it scrolls the terminal too, so the rows that
+// leave the window land in the terminal's scrollback, as they stay above
+// the window in the console's buffer.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/model/model_console.hpp"
+#include "platform/memory/memory_screen.hpp"
 
 namespace maze {
 
@@ -30,30 +31,29 @@ class TerminalRenderer {
   // scrollback, so that drawing the game does not destroy them.
   std::string pushIntoScrollback(int count) const;
 
-  // Appends what brings the terminal from its last frame to the model's
-  // window. `scrolled`: rows by which the window's contents have moved up
-  // since the last render.
-  void render(const ModelConsole& model, int scrolled, std::string& out);
+  // Appends what brings the terminal from its last frame to the screen's
+  // window; `changes`: what the screen's calls changed since then.
+  void render(const MemoryScreen& screen, const ScreenChanges& changes, std::string& out);
 
   // Appends the cursor's hiding that render holds back while the program
   // is busy; called before it waits.
-  void settleCursor(const ModelConsole& model, std::string& out);
+  void settleCursor(const MemoryScreen& screen, std::string& out);
 
   // Appends what leaves the terminal fit for the shell: default colours,
-  // the cursor where the model's is, and visible.
-  void leave(const ModelConsole& model, std::string& out);
+  // the cursor where the screen's is, and visible.
+  void leave(const MemoryScreen& screen, std::string& out);
 
  private:
-  CharCell modelCell(const ModelConsole& model, int x, int y) const;
+  CharCell screenCell(const MemoryScreen& screen, int x, int y) const;
   CharCell& shadow(int x, int y) { return shadow_[static_cast<std::size_t>(y) * columns_ + x]; }
   void clearAll(std::string& out);
   void scrollUp(int count, std::string& out);
-  void drawRow(const ModelConsole& model, int y, std::string& out);
-  void drawRun(const ModelConsole& model, int y, int first, int last, int eraseFrom,
+  void drawRow(const MemoryScreen& screen, int y, std::string& out);
+  void drawRun(const MemoryScreen& screen, int y, int first, int last, int eraseFrom,
                std::string& out);
   void moveTo(int x, int y, std::string& out);
   void setAttribute(std::uint16_t attr, std::string& out);
-  void placeCursor(const ModelConsole& model, bool settle, std::string& out);
+  void placeCursor(const MemoryScreen& screen, bool settle, std::string& out);
 
   int columns_;
   int rows_;

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "platform/platform.hpp"
+#include "platform/console_types.hpp"
 
 namespace maze::win32 {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/byte_keys.hpp"
-#include "platform/platform.hpp"
+#include "platform/console_types.hpp"
 
 namespace maze::win32 {
 

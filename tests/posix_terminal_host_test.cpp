@@ -1,8 +1,6 @@
-// The terminal backend with pipes for its standard input and output, each
+// The terminal host with pipes for its standard input and output, each
 // case in a child process of its own: it takes over fds 0 and 1, its
 // signal handlers and its exit.
-#include "platform/posix/posix_platform.hpp"
-
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,12 +11,10 @@
 #include <string>
 
 #include "platform/keyboard_layout.hpp"
+#include "platform/posix/terminal_host.hpp"
 
 namespace maze {
 namespace {
-
-constexpr Handle kIn = ModelConsole::kInputHandle;
-constexpr Handle kOut = ModelConsole::kOutputHandle;
 
 struct ChildResult {
   std::string output;
@@ -66,21 +62,21 @@ void say(const char* text) {
 
 int exitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
 
-TEST(PosixPlatform, StreamOutputIsTheBytesUnchanged) {
+TEST(TerminalHost, StreamOutputIsTheBytesUnchanged) {
   const ChildResult r = runChild(
       [] {
-        PosixPlatform p;
+        TerminalHost p;
         ScreenBufferInfo info;
         std::uint32_t written = 0;
-        if (p.getScreenBufferInfo(kOut, info)) say("screen?");
-        if (p.fillCharacter(kOut, 'x', 10, Coord{0, 0}, written)) say("fill?");
+        if (!p.streaming() || p.screen().getInfo(info)) say("screen?");
+        if (p.screen().fillCharacter('x', 10, Coord{0, 0}, written)) say("fill?");
         const std::string bytes(
             "A\r\n\a\0\xff"
             "B",
             7);
-        if (!p.writeFile(kOut, bytes.data(), 7, written) || written != 7) say("short?");
+        if (!p.writeBytes(bytes.data(), 7, written) || written != 7) say("short?");
         p.beep(1000, 250);
-        p.flushScreen(kOut);
+        p.flushScreen();
         p.atExit([] { say("[first]"); });
         p.atExit([] { say("[second]"); });
         p.exitProcess(3);
@@ -93,18 +89,18 @@ TEST(PosixPlatform, StreamOutputIsTheBytesUnchanged) {
   EXPECT_EQ(exitStatus(r.status), 3);
 }
 
-TEST(PosixPlatform, PipedBytesAreKeysUntilTheInputEnds) {
+TEST(TerminalHost, PipedBytesAreKeysUntilTheInputEnds) {
   const ChildResult r = runChild(
       [] {
-        PosixPlatform p;
+        TerminalHost p;
         std::uint32_t mode = 0;
-        if (p.getConsoleMode(kIn, mode)) say("console?");
+        if (p.getInputMode(mode)) say("console?");
         for (;;) {
-          p.waitForInput(kIn, kInfinite);  // ends the process once input has ended
+          p.waitForInput(kInfinite);  // ends the process once input has ended
           InputRecord record;
           std::uint32_t count = 0;
-          p.peekInput(kIn, &record, 1, count);
-          if (count != 1 || !p.readInput(kIn, &record, 1, count) || count != 1) say("lost?");
+          p.peekInput(&record, 1, count);
+          if (count != 1 || !p.readInput(&record, 1, count) || count != 1) say("lost?");
           if (record.key.keyDown) {
             const std::string seen = std::to_string(record.key.virtualKeyCode) + ":" +
                                      std::to_string(record.key.ch) + " ";
@@ -117,12 +113,12 @@ TEST(PosixPlatform, PipedBytesAreKeysUntilTheInputEnds) {
   EXPECT_EQ(exitStatus(r.status), 0);
 }
 
-TEST(PosixPlatform, WaitingWithoutInputTimesOut) {
+TEST(TerminalHost, WaitingWithoutInputTimesOut) {
   const ChildResult r = runChild(
       [] {
-        PosixPlatform p;
+        TerminalHost p;
         const auto start = std::chrono::steady_clock::now();
-        const bool got = p.waitForInput(kIn, 60);
+        const bool got = p.waitForInput(60);
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - start)
                             .count();
@@ -148,15 +144,15 @@ bool g_newerHandler(std::uint32_t event) {
 
 // Closing or shutting down: the handlers hear of it newest first, then the
 // process ends by the signal whatever they answered.
-TEST(PosixPlatform, TerminationRunsTheHandlersThenEnds) {
+TEST(TerminalHost, TerminationRunsTheHandlersThenEnds) {
   const ChildResult r = runChild(
       [] {
-        PosixPlatform p;
+        TerminalHost p;
         p.setCtrlHandler(g_olderHandler, true);
         p.setCtrlHandler(g_newerHandler, true);
         p.atExit([] { say("[exit handler?]"); });
         kill(getpid(), SIGTERM);
-        p.waitForInput(kIn, kInfinite);
+        p.waitForInput(kInfinite);
         say("[survived?]");
       },
       "", true);
@@ -165,10 +161,10 @@ TEST(PosixPlatform, TerminationRunsTheHandlersThenEnds) {
   EXPECT_EQ(WTERMSIG(r.status), SIGTERM);
 }
 
-TEST(PosixPlatform, AnInterruptEndsTheProcessUnlessAHandlerClaimsIt) {
+TEST(TerminalHost, AnInterruptEndsTheProcessUnlessAHandlerClaimsIt) {
   const ChildResult claimed = runChild(
       [] {
-        PosixPlatform p;
+        TerminalHost p;
         p.setCtrlHandler(g_claimInterrupt, true);
         kill(getpid(), SIGINT);
         p.sleep(1);
@@ -176,7 +172,7 @@ TEST(PosixPlatform, AnInterruptEndsTheProcessUnlessAHandlerClaimsIt) {
         p.setCtrlHandler(g_claimInterrupt, false);
         if (p.setCtrlHandler(g_claimInterrupt, false)) say("[removed twice?]");
         kill(getpid(), SIGINT);
-        p.waitForInput(kIn, 50);
+        p.waitForInput(50);
         say("[survived?]");
       },
       "", true);
@@ -185,10 +181,10 @@ TEST(PosixPlatform, AnInterruptEndsTheProcessUnlessAHandlerClaimsIt) {
   EXPECT_EQ(WTERMSIG(claimed.status), SIGINT);
 }
 
-TEST(PosixPlatform, ClockAndLayout) {
+TEST(TerminalHost, ClockAndLayout) {
   const ChildResult r = runChild(
       [] {
-        PosixPlatform p;
+        TerminalHost p;
         std::int64_t frequency = 0;
         std::int64_t before = 0;
         std::int64_t after = 0;

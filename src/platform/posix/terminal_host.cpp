@@ -1,0 +1,258 @@
+#include "platform/posix/terminal_host.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cfenv>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/input_records.hpp"
+#include "platform/keyboard_layout.hpp"
+#include "platform/posix/fault_restore.hpp"
+#include "platform/posix/fd_io.hpp"
+#include "platform/posix/signal_watch.hpp"
+
+namespace maze {
+namespace {
+
+// How long the first draw may wait for the terminal to say where its
+// cursor is, counted from the question.
+constexpr std::int64_t kCursorReportWaitNs = 10'000'000;
+constexpr std::int64_t kNsPerMs = 1'000'000;
+
+// The C library's exit hook can only reach the host through this.
+TerminalHost* g_active = nullptr;
+
+void restoreActiveTerminal() {
+  if (g_active) g_active->restoreTerminal();
+}
+
+bool sameTerminal(int a, int b) {
+  struct stat sa {};
+  struct stat sb {};
+  return fstat(a, &sa) == 0 && fstat(b, &sb) == 0 && sa.st_rdev == sb.st_rdev;
+}
+
+}  // namespace
+
+TerminalHost::TerminalHost() : input_(STDIN_FILENO) {
+  signal_watch::install();
+  mode_.save(STDIN_FILENO);
+  const bool outputIsTerminal = isatty(STDOUT_FILENO) != 0;
+  fault_restore::install(STDIN_FILENO, mode_.savedSettings(), outputIsTerminal);
+  mode_.enterRaw();
+  if (outputIsTerminal) {
+    const TerminalSize size = readTerminalSize(STDOUT_FILENO);
+    if (size.columns > 1 && size.rows > 1) {
+      display_ = std::make_unique<TerminalDisplay>(STDOUT_FILENO, size);
+      // Ask now where the terminal's cursor is; the answer is read at the
+      // first draw, by when it has long arrived.
+      if (input_.isTerminal() && sameTerminal(STDIN_FILENO, STDOUT_FILENO) &&
+          writeAll(STDOUT_FILENO, "\x1b[6n")) {
+        input_.expectCursorReport(kCursorReportWaitNs);
+      }
+    }
+  }
+  static bool hookRegistered = false;
+  if (!hookRegistered) hookRegistered = std::atexit(restoreActiveTerminal) == 0;
+  g_active = this;
+}
+
+TerminalHost::~TerminalHost() {
+  restoreTerminal();
+  signal_watch::uninstall();
+  if (g_active == this) g_active = nullptr;
+}
+
+ScreenBuffer& TerminalHost::screen() {
+  if (display_) return display_->screen();
+  return noScreen_;
+}
+
+// --- Input ---
+
+// The mode is kept for whoever reads it back; Ctrl+C interrupts whatever
+// it says, as the terminal's signal keys stay on.
+bool TerminalHost::getInputMode(std::uint32_t& mode) {
+  if (!input_.isTerminal()) return false;
+  mode = inputMode_;
+  return true;
+}
+
+bool TerminalHost::setInputMode(std::uint32_t mode) {
+  if (!input_.isTerminal()) return false;
+  inputMode_ = mode;
+  return true;
+}
+
+bool TerminalHost::peekInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) {
+  if (input_.records().empty() && input_.isTerminal()) input_.pump();
+  read = takeRecords(input_.records(), records, count, false);
+  return true;
+}
+
+bool TerminalHost::readInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) {
+  if (input_.records().empty()) input_.pump();
+  while (input_.records().empty()) waitForInput(kInfinite);
+  read = takeRecords(input_.records(), records, count, true);
+  return true;
+}
+
+bool TerminalHost::waitForInput(std::uint32_t timeoutMs) {
+  const std::int64_t deadline =
+      timeoutMs == kInfinite ? -1 : monotonicNs() + static_cast<std::int64_t>(timeoutMs) * kNsPerMs;
+  for (;;) {
+    if (actOnSignals()) return true;
+    if (!input_.records().empty()) return true;
+    if (input_.ended()) exitProcess(0);
+    beforeWaiting();
+    if (!input_.waitOnce(deadline, signal_watch::wakeFd())) return !input_.records().empty();
+  }
+}
+
+void TerminalHost::beforeWaiting() {
+  if (display_) display_->settleCursor();
+}
+
+bool TerminalHost::setCtrlHandler(CtrlHandler handler, bool add) {
+  return ctrlHandlers_.set(handler, add);
+}
+
+std::uint32_t TerminalHost::mapVirtualKey(std::uint32_t code, std::uint32_t mapType) {
+  return mapType == kMapVkToChar ? usVirtualKeyToChar(code) : 0;
+}
+
+// --- Output ---
+
+bool TerminalHost::writeBytes(const void* bytes, std::uint32_t length, std::uint32_t& written) {
+  written = 0;
+  if (length == 0) return true;
+  const long n = writeOnce(STDOUT_FILENO, bytes, length);
+  // Nothing taken counts as a failure, so no caller retries for ever.
+  if (n <= 0) return false;
+  written = static_cast<std::uint32_t>(n);
+  return true;
+}
+
+void TerminalHost::flushScreen() {
+  if (display_) display_->draw(input_);
+}
+
+// A file or pipe gets no bell: it would change the bytes written.
+bool TerminalHost::beep(std::uint32_t, std::uint32_t) {
+  if (display_) display_->ringBell();
+  return true;
+}
+
+// --- Signals ---
+
+bool TerminalHost::actOnSignals() {
+  std::uint32_t noted = signal_watch::take();
+  if (noted == 0) return false;
+  bool taken = false;
+  // Ctrl+C and Ctrl+\ are the interrupt and break events: a handler may
+  // claim them, else the process ends as it would by default.
+  if (noted & signal_watch::kInterrupt) {
+    if (!ctrlHandlers_.raise(kCtrlCEvent)) endBySignal(SIGINT);
+    taken = true;
+  }
+  if (noted & signal_watch::kQuit) {
+    if (!ctrlHandlers_.raise(kCtrlBreakEvent)) endBySignal(SIGQUIT);
+    taken = true;
+  }
+  // A hang-up closes the console, SIGTERM shuts it down: the handlers hear
+  // of it, then the process ends whatever they answered.
+  if (noted & signal_watch::kHangup) {
+    ctrlHandlers_.raise(kCtrlCloseEvent);
+    endBySignal(SIGHUP);
+  }
+  if (noted & signal_watch::kTerminate) {
+    ctrlHandlers_.raise(kCtrlShutdownEvent);
+    endBySignal(SIGTERM);
+  }
+  if (noted & signal_watch::kStop) {
+    suspend();
+    noted |= signal_watch::take();
+  }
+  if (noted & (signal_watch::kStop | signal_watch::kContinue)) {
+    resume();
+  } else if ((noted & signal_watch::kResize) && display_) {
+    display_->refit(readTerminalSize(STDOUT_FILENO));
+  }
+  return taken;
+}
+
+void TerminalHost::endBySignal(int signo) {
+  restoreTerminal();
+  signal_watch::dieBy(signo);
+}
+
+void TerminalHost::suspend() {
+  restoreTerminal();
+  signal_watch::stopProcess();
+}
+
+// Back from a stop (or continued after someone else stopped us): the
+// terminal may have been used and resized meanwhile.
+void TerminalHost::resume() {
+  restored_ = false;
+  mode_.enterRaw();
+  if (display_) display_->refit(readTerminalSize(STDOUT_FILENO));
+}
+
+void TerminalHost::restoreTerminal() {
+  if (restored_) return;
+  restored_ = true;
+  if (display_) display_->leave();
+  mode_.restore();
+}
+
+// --- Time and runtime ---
+
+void TerminalHost::sleep(std::uint32_t ms) {
+  timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * kNsPerMs};
+  actOnSignals();
+  beforeWaiting();
+  while (nanosleep(&left, &left) != 0 && errno == EINTR) actOnSignals();
+  actOnSignals();
+}
+
+bool TerminalHost::queryPerformanceFrequency(std::int64_t& frequency) {
+  frequency = 1'000'000'000;
+  return true;
+}
+
+bool TerminalHost::queryPerformanceCounter(std::int64_t& counter) {
+  counter = monotonicNs();
+  return true;
+}
+
+std::uint32_t TerminalHost::tickCount() {
+  return static_cast<std::uint32_t>(monotonicNs() / kNsPerMs);
+}
+
+// Doubles are computed in SSE or NEON registers here, at their own
+// precision; only the rounding mode needs setting.
+void TerminalHost::setFloatingPointControl(std::uint32_t, std::uint32_t) {
+  std::fesetround(FE_TONEAREST);
+}
+
+bool TerminalHost::atExit(ExitHandler handler) {
+  exitHandlers_.add(handler);
+  return true;
+}
+
+void TerminalHost::exitProcess(int status) {
+  exitHandlers_.runNewestFirst();
+  if (display_ && display_->drawn()) display_->draw(input_);
+  restoreTerminal();
+  std::fflush(nullptr);
+  _exit(status);
+}
+
+}  // namespace maze

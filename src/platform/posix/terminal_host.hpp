@@ -1,0 +1,75 @@
+// The host on Linux and macOS. Keys come from a terminal in raw mode,
+// decoded into the console's key events, or byte by byte from a file or
+// pipe. With a terminal behind the standard output, an in-memory screen of
+// the terminal's size is the screen buffer, shown on the terminal after
+// every output call; otherwise the output is a byte stream. Signals are
+// noted by their handlers and acted on where the host waits.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/handler_lists.hpp"
+#include "platform/host.hpp"
+#include "platform/posix/terminal_display.hpp"
+#include "platform/posix/terminal_input.hpp"
+#include "platform/posix/terminal_mode.hpp"
+#include "platform/screen_buffer.hpp"
+
+namespace maze {
+
+class TerminalHost final : public Host {
+ public:
+  TerminalHost();
+  ~TerminalHost() override;
+  TerminalHost(const TerminalHost&) = delete;
+  TerminalHost& operator=(const TerminalHost&) = delete;
+
+  // Stream mode, decided here at the start: the standard output is a file
+  // or a pipe, or a terminal too small to hold a window (one row or one
+  // column). Its bytes then go out unchanged and there is no screen.
+  bool streaming() const { return !display_; }
+  // The screen buffer of the standard output.
+  ScreenBuffer& screen();
+
+  bool getInputMode(std::uint32_t& mode) override;
+  bool setInputMode(std::uint32_t mode) override;
+  bool peekInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) override;
+  bool readInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) override;
+  bool waitForInput(std::uint32_t timeoutMs) override;
+  bool setCtrlHandler(CtrlHandler handler, bool add) override;
+  std::uint32_t mapVirtualKey(std::uint32_t code, std::uint32_t mapType) override;
+  bool writeBytes(const void* bytes, std::uint32_t length, std::uint32_t& written) override;
+  void flushScreen() override;
+  bool beep(std::uint32_t frequency, std::uint32_t durationMs) override;
+  void sleep(std::uint32_t ms) override;
+  bool queryPerformanceFrequency(std::int64_t& frequency) override;
+  bool queryPerformanceCounter(std::int64_t& counter) override;
+  std::uint32_t tickCount() override;
+  void setFloatingPointControl(std::uint32_t value, std::uint32_t mask) override;
+  bool atExit(ExitHandler handler) override;
+  [[noreturn]] void exitProcess(int status) override;
+
+  // Leaves the terminal as the program found it, the last screen kept.
+  void restoreTerminal();
+
+ private:
+  // Acts on the signals noted since the last call; true when a control
+  // handler took the event one of them stands for.
+  bool actOnSignals();
+  [[noreturn]] void endBySignal(int signo);
+  void suspend();
+  void resume();
+  void beforeWaiting();
+
+  TerminalMode mode_;
+  TerminalInput input_;
+  std::unique_ptr<TerminalDisplay> display_;
+  NoScreenBuffer noScreen_;
+  bool restored_ = false;
+  std::uint32_t inputMode_ = kDefaultInputMode;
+  CtrlHandlerList ctrlHandlers_;
+  ExitHandlerList exitHandlers_;
+};
+
+}  // namespace maze

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/handler_lists.hpp"
+#include "support/test_screen.hpp"
+
+namespace maze {
+namespace {
+
+std::vector<CharCell> cellsOf(const std::string& text, std::uint16_t attr = 7) {
+  std::vector<CharCell> cells;
+  for (unsigned char ch : text) cells.push_back({ch, attr});
+  return cells;
+}
+
+TEST(ScreenFill, RunsOnIntoTheNextRowsAndStopsAtTheBufferEnd) {
+  TestScreen screen(4, 3);
+  std::uint32_t written = 0;
+  ASSERT_TRUE(screen.fillCharacter('x', 6, {2, 0}, written));
+  EXPECT_EQ(written, 6u);
+  EXPECT_EQ(screen.rowText(0), "  xx");
+  EXPECT_EQ(screen.rowText(1), "xxxx");
+  ASSERT_TRUE(screen.fillCharacter('y', 100, {3, 2}, written));
+  EXPECT_EQ(written, 1u);
+  EXPECT_EQ(screen.changes().firstRow, 0);
+  EXPECT_EQ(screen.changes().lastRow, 2);
+  screen.takeChanges();
+  ASSERT_TRUE(screen.fillAttribute(0x42, 3, {0, 1}, written));
+  EXPECT_TRUE(screen.changes().touches(1));
+  EXPECT_FALSE(screen.changes().touches(0) || screen.changes().touches(2));
+  EXPECT_EQ(screen.cell(2, 1).attr, 0x42);
+  EXPECT_EQ(screen.cell(2, 1).ch, 'x');  // characters stay
+  EXPECT_EQ(screen.cell(3, 1).attr, 7);
+}
+
+TEST(ScreenFill, OutsideTheBufferSucceedsWithNothingWritten) {
+  TestScreen screen(4, 3);
+  std::uint32_t written = 9;
+  EXPECT_TRUE(screen.fillCharacter('x', 5, {0, 3}, written));
+  EXPECT_EQ(written, 0u);
+  EXPECT_TRUE(screen.fillCharacter('x', 5, {0, -1}, written));
+  EXPECT_EQ(written, 0u);
+  EXPECT_TRUE(screen.fillCharacter('x', 0, {0, 0}, written));
+  EXPECT_EQ(written, 0u);
+  // A column past the row's end starts at the linear offset it names.
+  EXPECT_TRUE(screen.fillCharacter('z', 1, {5, 0}, written));
+  EXPECT_EQ(screen.cell(1, 1).ch, 'z');
+}
+
+TEST(ScreenWriteCells, ClipsToTheSourceAndTheBufferAndLeavesTheCursor) {
+  TestScreen screen(5, 3);
+  const auto cells = cellsOf("abcdef");
+  SmallRect target{3, 1, 10, 1};
+  ASSERT_TRUE(screen.writeCells(cells.data(), {6, 1}, {0, 0}, target));
+  EXPECT_EQ(screen.rowText(1), "   ab");
+  EXPECT_EQ(target.right, 4);
+  EXPECT_EQ(target.bottom, 1);
+  EXPECT_EQ(screen.cursor().x, 0);
+
+  target = {0, 2, 4, 2};
+  ASSERT_TRUE(screen.writeCells(cells.data(), {6, 1}, {4, 0}, target));
+  EXPECT_EQ(screen.rowText(2), "ef");  // only what the source has left
+  EXPECT_EQ(target.right, 1);
+}
+
+TEST(ScreenWriteCells, RejectsInvertedRectanglesAndOriginsOutsideTheSource) {
+  TestScreen screen(5, 3);
+  const auto cells = cellsOf("ab");
+  SmallRect inverted{3, 0, 2, 0};
+  EXPECT_FALSE(screen.writeCells(cells.data(), {2, 1}, {0, 0}, inverted));
+  SmallRect target{0, 0, 1, 0};
+  EXPECT_FALSE(screen.writeCells(cells.data(), {2, 1}, {2, 0}, target));
+  SmallRect offBuffer{7, 0, 8, 0};
+  EXPECT_TRUE(screen.writeCells(cells.data(), {2, 1}, {0, 0}, offBuffer));
+  EXPECT_EQ(screen.rowText(0), "");
+}
+
+TEST(ScreenScroll, MovesOverlappingCellsAndFillsWhatNothingCovers) {
+  TestScreen screen(3, 4);
+  for (int y = 0; y < 4; ++y) screen.putText(0, y, std::string(3, static_cast<char>('a' + y)));
+  ASSERT_TRUE(screen.scrollRect({0, 1, 2, 3}, nullptr, {0, 0}, {'.', 9}));
+  EXPECT_EQ(screen.rowText(0), "bbb");
+  EXPECT_EQ(screen.rowText(2), "ddd");
+  EXPECT_EQ(screen.rowText(3), "...");
+  EXPECT_EQ(screen.cell(0, 3).attr, 9);
+  // The whole buffer moving up is recorded as such, not as rows to draw.
+  EXPECT_EQ(screen.takeChanges().rowsScrolledUp, 1);
+
+  // Downwards, overlapping, inside a clip rectangle.
+  const SmallRect clip{0, 0, 1, 3};
+  ASSERT_TRUE(screen.scrollRect({0, 0, 2, 1}, &clip, {0, 1}, {'#', 7}));
+  EXPECT_EQ(screen.rowText(0), "##b");  // outside the clip: unchanged
+  EXPECT_EQ(screen.rowText(1), "bbc");
+  EXPECT_EQ(screen.rowText(2), "ccd");
+  EXPECT_EQ(screen.changes().rowsScrolledUp, 0);
+  EXPECT_EQ(screen.changes().firstRow, 0);
+  EXPECT_EQ(screen.changes().lastRow, 2);
+}
+
+TEST(ScreenScroll, ClipsTheSourceToTheBuffer) {
+  TestScreen screen(3, 3);
+  screen.putText(0, 2, "xyz");
+  ASSERT_TRUE(screen.scrollRect({-2, 2, 2, 5}, nullptr, {-2, 0}, {' ', 7}));
+  EXPECT_EQ(screen.rowText(0), "xyz");
+  EXPECT_EQ(screen.rowText(2), "");
+  EXPECT_TRUE(screen.scrollRect({5, 5, 6, 6}, nullptr, {0, 0}, {' ', 7}));
+}
+
+TEST(ScreenCursor, RefusesPositionsOutsideTheBufferAndBringsTheWindowToIt) {
+  TestScreen screen(10, 20, 5);
+  EXPECT_FALSE(screen.setCursorPosition({10, 0}));
+  EXPECT_FALSE(screen.setCursorPosition({0, 20}));
+  EXPECT_FALSE(screen.setCursorPosition({-1, 0}));
+  ASSERT_TRUE(screen.setCursorPosition({9, 12}));
+  EXPECT_EQ(screen.window().top, 8);
+  EXPECT_EQ(screen.window().bottom, 12);
+  ASSERT_TRUE(screen.setCursorPosition({0, 3}));
+  EXPECT_EQ(screen.window().top, 3);
+}
+
+TEST(ScreenCursor, InfoSizeMustLieBetweenOneAndAHundred) {
+  TestScreen screen;
+  EXPECT_FALSE(screen.setCursorInfo({0, false}));
+  EXPECT_FALSE(screen.setCursorInfo({101, false}));
+  EXPECT_TRUE(screen.cursorVisible());
+  EXPECT_TRUE(screen.setCursorInfo({100, false}));
+  EXPECT_FALSE(screen.cursorVisible());
+}
+
+TEST(ScreenWindow, MovesOnlyWithinTheBuffer) {
+  TestScreen screen(10, 20, 5);
+  EXPECT_TRUE(screen.setWindowInfo(true, {0, 15, 9, 19}));
+  EXPECT_FALSE(screen.setWindowInfo(true, {0, 16, 9, 20}));
+  EXPECT_FALSE(screen.setWindowInfo(true, {0, 5, 9, 4}));
+  EXPECT_TRUE(screen.setWindowInfo(false, {0, -3, 0, -3}));
+  EXPECT_EQ(screen.window().top, 12);
+  EXPECT_FALSE(screen.setWindowInfo(false, {0, 0, 1, 0}));
+}
+
+bool firstHandler(std::uint32_t) { return false; }
+bool secondHandler(std::uint32_t event) { return event == kCtrlCloseEvent; }
+
+TEST(CtrlHandlers, RunNewestFirstAndUnknownOnesCannotBeRemoved) {
+  CtrlHandlerList handlers;
+  EXPECT_FALSE(handlers.set(firstHandler, false));
+  handlers.set(firstHandler, true);
+  handlers.set(secondHandler, true);
+  EXPECT_TRUE(handlers.raise(kCtrlCloseEvent));
+  EXPECT_FALSE(handlers.raise(kCtrlCEvent));
+  EXPECT_TRUE(handlers.set(secondHandler, false));
+  EXPECT_FALSE(handlers.raise(kCtrlCloseEvent));
+}
+
+}  // namespace
+}  // namespace maze
