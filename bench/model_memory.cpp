@@ -1,4 +1,4 @@
-// Plays one endless game on the in-memory console and reports the heap in
+// Plays one endless game on the in-memory screen and reports the heap in
 // use after 100 turns and after 100,000: a game that keeps nothing per turn
 // holds the same memory at both points.
 #include <malloc.h>
@@ -11,23 +11,14 @@
 #include "console/console.hpp"
 #include "game/entrance.hpp"
 #include "game/maze.hpp"
-#include "platform/model/model_console.hpp"
+#include "support/test_host.hpp"
+#include "support/test_screen.hpp"
 
 namespace {
 
 using maze::GameState;
-using maze::ModelConsole;
-
-// Time passes a little at every reading, as on a real console, but slowly
-// enough that 100,000 turns stay well inside the collapse limit.
-class SlowClockConsole : public ModelConsole {
- public:
-  using ModelConsole::ModelConsole;
-  bool queryPerformanceCounter(std::int64_t& counter) override {
-    advanceMs(0.01);
-    return ModelConsole::queryPerformanceCounter(counter);
-  }
-};
+using maze::TestHost;
+using maze::TestScreen;
 
 struct Finished {};
 
@@ -35,21 +26,21 @@ struct Finished {};
 // runs back from every gnome and declines to leave.
 class Player {
  public:
-  Player(ModelConsole& model, GameState& game, long turns)
-      : model_(model), game_(game), checkpoints_{100, turns} {
+  Player(TestHost& host, const TestScreen& screen, GameState& game, long turns)
+      : host_(host), screen_(screen), game_(game), checkpoints_{100, turns} {
     heap_.reserve(checkpoints_.size());  // so that measuring allocates nothing
   }
 
   void onIdle() {
-    const std::string row = model_.rowText(model_.cursor().y);
+    const std::string row = screen_.rowText(screen_.cursor().y);
     if (row.rfind("Choose A Direction", 0) == 0) {
       if (gnome_) {
-        model_.typeText(reverse(game_.moveAnswer) + "\r");
+        host_.typeText(reverse(game_.moveAnswer) + "\r");
         gnome_ = false;
         return;
       }
       if (!entered_) {
-        model_.typeText("n\r");
+        host_.typeText("n\r");
         entered_ = true;
         return;
       }
@@ -59,12 +50,12 @@ class Player {
         if (++next_ == checkpoints_.size()) throw Finished{};
       }
       static constexpr const char* kRound[] = {"n", "s", "e", "w", "w", "e"};
-      model_.typeText(std::string(kRound[(turns_ - 1) % 6]) + "\r");
+      host_.typeText(std::string(kRound[(turns_ - 1) % 6]) + "\r");
     } else if (row.rfind("Are you sure", 0) == 0) {
-      model_.typeText("n\r");
+      host_.typeText("n\r");
     } else {
-      gnome_ = model_.windowText().find("Run back the way you came") != std::string::npos;
-      model_.typeText(" ");
+      gnome_ = screen_.windowText().find("Run back the way you came") != std::string::npos;
+      host_.typeText(" ");
     }
   }
 
@@ -80,7 +71,8 @@ class Player {
 
   static std::size_t heapInUse() { return mallinfo2().uordblks; }
 
-  ModelConsole& model_;
+  TestHost& host_;
+  const TestScreen& screen_;
   GameState& game_;
   std::vector<long> checkpoints_;
   std::size_t next_ = 0;
@@ -94,11 +86,15 @@ class Player {
 
 int main(int argc, char** argv) {
   const long turns = argc > 1 ? std::stol(argv[1]) : 100'000;
-  SlowClockConsole model(80, 25);
-  maze::ConsoleState console(model);
+  TestScreen screen(80, 25);
+  TestHost host;
+  // Time passes a little at every reading, as on a real console, but slowly
+  // enough that 100,000 turns stay well inside the collapse limit.
+  host.msPerClockReading = 0.01;
+  maze::ConsoleState console(host, screen);
   GameState game;
-  Player player(model, game, turns);
-  model.onIdle = [&](ModelConsole&) { player.onIdle(); };
+  Player player(host, screen, game, turns);
+  host.onIdle = [&] { player.onIdle(); };
   try {
     maze::runGame(console, game, 0, nullptr);
   } catch (const Finished&) {
@@ -107,7 +103,7 @@ int main(int argc, char** argv) {
     return 0;
   } catch (const maze::ProcessExit& exit) {
     std::fprintf(stderr, "the game ended early (status %d):\n%s\n", exit.status,
-                 model.windowText().c_str());
+                 screen.windowText().c_str());
   }
   return 1;
 }

@@ -1,6 +1,6 @@
-// Text output on a model console of random size, with the window moved and
-// resized, the cursor placed, the deferred line feed set and platform calls
-// failing between writes, the way a user and a flaky console would.
+// Text output on an in-memory screen of random size, with the window moved
+// and resized, the cursor placed, the deferred line feed set and screen
+// calls failing between writes, the way a user and a flaky console would.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -11,11 +11,11 @@
 #include "console/output.hpp"
 #include "console/screen.hpp"
 #include "invariants.hpp"
-#include "platform/model/model_console.hpp"
+#include "support/test_host.hpp"
+#include "support/test_screen.hpp"
 
 namespace {
 
-using maze::ModelConsole;
 using maze::SmallRect;
 
 constexpr int kMaxWidth = 160;
@@ -36,19 +36,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider in(data, size);
   const int width = in.ConsumeIntegralInRange(1, kMaxWidth);
   const int height = in.ConsumeIntegralInRange(1, kMaxHeight);
-  ModelConsole model(width, height, in.ConsumeIntegralInRange(0, height));
-  model.placeCursor({static_cast<std::int16_t>(in.ConsumeIntegralInRange(0, width - 1)),
-                     static_cast<std::int16_t>(in.ConsumeIntegralInRange(0, height - 1))});
-  maze::ConsoleState console(model);
+  maze::TestScreen screen(width, height, in.ConsumeIntegralInRange(0, height));
+  screen.placeCursor({static_cast<std::int16_t>(in.ConsumeIntegralInRange(0, width - 1)),
+                      static_cast<std::int16_t>(in.ConsumeIntegralInRange(0, height - 1))});
+  maze::TestHost host;
+  maze::ConsoleState console(host, screen);
   maze::startConsole(console, 0, nullptr);
   console.pendingLineFeed = in.ConsumeBool();
 
   for (int step = 0; step < kMaxSteps && in.remaining_bytes() > 0; ++step) {
     switch (in.ConsumeIntegralInRange(0, 9)) {
-      case 0: model.setWindow(randomWindow(in, model.width(), model.height())); break;
+      case 0: screen.setWindow(randomWindow(in, screen.width(), screen.height())); break;
       case 1:
-        model.resizeBuffer(in.ConsumeIntegralInRange(1, kMaxWidth),
-                           in.ConsumeIntegralInRange(1, kMaxHeight));
+        screen.resizeBuffer(in.ConsumeIntegralInRange(1, kMaxWidth),
+                            in.ConsumeIntegralInRange(1, kMaxHeight));
         break;
       case 2: console.pendingLineFeed = in.ConsumeBool(); break;
       case 3: maze::clearScreen(console, in.ConsumeIntegralInRange<std::uint32_t>(0, 3)); break;
@@ -58,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                          in.ConsumeIntegralInRange(-1, 1));
         break;
       case 5:
-        model.failScreenInfoCalls = in.ConsumeIntegralInRange(0, 2);
-        model.failWriteCellsCalls = in.ConsumeIntegralInRange(0, 2);
+        screen.failInfoCalls = in.ConsumeIntegralInRange(0, 2);
+        screen.failWriteCellsCalls = in.ConsumeIntegralInRange(0, 2);
         break;
       case 6:
         maze::printInteger(console, in.ConsumeIntegral<std::int32_t>(), in.ConsumeBool());
@@ -70,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       }
     }
-    maze::fuzz::checkInvariants(model, console);
+    maze::fuzz::checkInvariants(screen, console);
   }
   return 0;
 }

@@ -1,8 +1,8 @@
-// The line editor on a model console of random size, fed random keys one
-// wait at a time. With known keys, the returned line must match a plain
-// model of the editing, and when the line never reached the window's end
-// the screen must show it where it began, with the cursor after it. With
-// raw key events of any kind, only the invariants are checked.
+// The line editor on an in-memory screen of random size, fed random keys
+// one wait at a time. With known keys, the returned line must match a
+// plain model of the editing, and when the line never reached the window's
+// end the screen must show it where it began, with the cursor after it.
+// With raw key events of any kind, only the invariants are checked.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -18,12 +18,14 @@
 #include "console/screen.hpp"
 #include "invariants.hpp"
 #include "platform/keyboard_layout.hpp"
-#include "platform/model/model_console.hpp"
+#include "support/test_host.hpp"
+#include "support/test_screen.hpp"
 
 namespace {
 
 using maze::KeyCode;
-using maze::ModelConsole;
+using maze::MemoryScreen;
+using maze::TestHost;
 namespace vk = maze::vk;
 
 // The editor's behaviour on the key codes it knows, on a plain string.
@@ -89,7 +91,7 @@ void report(const ReferenceLine& reference, const std::string& line, int width, 
 }
 
 // Pushes one key the editor may meet; returns the code it should read.
-KeyCode pushKnownKey(ModelConsole& model, FuzzedDataProvider& in) {
+KeyCode pushKnownKey(TestHost& host, FuzzedDataProvider& in) {
   struct Special {
     std::uint16_t virtualKey;
     KeyCode code;
@@ -103,26 +105,26 @@ KeyCode pushKnownKey(ModelConsole& model, FuzzedDataProvider& in) {
   if (choice < 3) {
     const Special& key =
         kSpecials[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kSpecials) - 1)];
-    model.pushVirtualKey(key.virtualKey);
+    host.pushVirtualKey(key.virtualKey);
     return key.code;
   }
   if (choice == 3) {
     // Ctrl+letters, Backspace, Tab, Ctrl+Enter, Enter, Esc.
     const auto ch = in.ConsumeIntegralInRange<std::uint8_t>(1, 27);
-    model.typeText(std::string(1, static_cast<char>(ch)));
+    host.typeText(std::string(1, static_cast<char>(ch)));
     return ch;
   }
   if (choice == 4) {
     const auto ch = in.ConsumeIntegralInRange<std::uint8_t>(128, 255);
-    model.typeText(std::string(1, static_cast<char>(ch)));
+    host.typeText(std::string(1, static_cast<char>(ch)));
     return ch;
   }
   const auto ch = in.ConsumeIntegralInRange<std::uint8_t>(32, 126);
-  model.typeText(std::string(1, static_cast<char>(ch)));
+  host.typeText(std::string(1, static_cast<char>(ch)));
   return ch;
 }
 
-void pushRawEvent(ModelConsole& model, FuzzedDataProvider& in) {
+void pushRawEvent(TestHost& host, FuzzedDataProvider& in) {
   maze::InputRecord record;
   record.eventType = in.ConsumeBool() ? maze::kKeyEvent : in.ConsumeIntegral<std::uint16_t>();
   record.key.keyDown = in.ConsumeBool();
@@ -131,19 +133,19 @@ void pushRawEvent(ModelConsole& model, FuzzedDataProvider& in) {
   record.key.virtualScanCode = in.ConsumeIntegral<std::uint8_t>();
   record.key.ch = in.ConsumeIntegral<std::uint8_t>();
   record.key.controlKeyState = in.ConsumeIntegral<std::uint16_t>() & 0x1FF;
-  model.pushInput(record);
+  host.pushInput(record);
 }
 
 // Cell number of the cursor counted from the buffer's top-left.
-long linearCursor(const ModelConsole& model) {
-  return static_cast<long>(model.cursor().y) * model.width() + model.cursor().x;
+long linearCursor(const MemoryScreen& screen) {
+  return static_cast<long>(screen.cursor().y) * screen.width() + screen.cursor().x;
 }
 
-std::string cellsFrom(const ModelConsole& model, long start, std::size_t count) {
+std::string cellsFrom(const MemoryScreen& screen, long start, std::size_t count) {
   std::string text;
   for (std::size_t i = 0; i < count; ++i) {
     const long at = start + static_cast<long>(i);
-    text.push_back(static_cast<char>(model.cell(at % model.width(), at / model.width()).ch));
+    text.push_back(static_cast<char>(screen.cell(at % screen.width(), at / screen.width()).ch));
   }
   return text;
 }
@@ -154,14 +156,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider in(data, size);
   const int width = in.ConsumeIntegralInRange(1, 100);
   const int height = in.ConsumeIntegralInRange(1, 40);
-  ModelConsole model(width, height, in.ConsumeIntegralInRange(0, height));
-  const int rows = model.window().bottom - model.window().top + 1;
+  maze::TestScreen screen(width, height, in.ConsumeIntegralInRange(0, height));
+  const int rows = screen.window().bottom - screen.window().top + 1;
   const int top = in.ConsumeIntegralInRange(0, height - rows);
-  model.setWindow({0, static_cast<std::int16_t>(top), static_cast<std::int16_t>(width - 1),
-                   static_cast<std::int16_t>(top + rows - 1)});
-  model.placeCursor({static_cast<std::int16_t>(in.ConsumeIntegralInRange(0, width - 1)),
-                     static_cast<std::int16_t>(in.ConsumeIntegralInRange(top, top + rows - 1))});
-  maze::ConsoleState console(model);
+  screen.setWindow({0, static_cast<std::int16_t>(top), static_cast<std::int16_t>(width - 1),
+                    static_cast<std::int16_t>(top + rows - 1)});
+  screen.placeCursor({static_cast<std::int16_t>(in.ConsumeIntegralInRange(0, width - 1)),
+                      static_cast<std::int16_t>(in.ConsumeIntegralInRange(top, top + rows - 1))});
+  TestHost host;
+  maze::ConsoleState console(host, screen);
   maze::startConsole(console, 0, nullptr);
   const bool known = in.ConsumeBool();
 
@@ -171,18 +174,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int editWidth = windowless ? 80 : width;
   ReferenceLine reference(editWidth);
   bool finished = false;
-  model.onIdle = [&](ModelConsole& m) {
-    maze::fuzz::checkInvariants(m, console);
+  host.onIdle = [&] {
+    maze::fuzz::checkInvariants(screen, console);
     if (in.remaining_bytes() == 0 || finished) {
-      m.endInput();
+      host.endInput();
       return;
     }
     const int count = in.ConsumeIntegralInRange(1, 4);
     for (int i = 0; i < count && !finished; ++i) {
       if (known) {
-        finished = !reference.act(pushKnownKey(m, in));
+        finished = !reference.act(pushKnownKey(host, in));
       } else {
-        pushRawEvent(m, in);
+        pushRawEvent(host, in);
         ++rawEvents;
       }
     }
@@ -194,15 +197,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       maze::printText(console, prompt);
       const bool visible = in.ConsumeBool();
       maze::moveCursor(console, 0, 0, visible ? 1 : 0);
-      const long start = linearCursor(model);
-      const long windowStart = static_cast<long>(model.window().top) * width;
+      const long start = linearCursor(screen);
+      const long windowStart = static_cast<long>(screen.window().top) * width;
       const long windowCells = static_cast<long>(rows) * width;
       reference = ReferenceLine(editWidth);
       finished = false;
 
       const std::string line = maze::editLine(console);
-      maze::fuzz::checkInvariants(model, console);
-      if (model.cursorVisible() != visible) maze::fuzz::broken("cursor visibility not given back");
+      maze::fuzz::checkInvariants(screen, console);
+      if (screen.cursorVisible() != visible) maze::fuzz::broken("cursor visibility not given back");
       if (known) {
         if (line != reference.line) report(reference, line, width, rows);
         if (line != reference.line) maze::fuzz::broken("edited line differs from the keys typed");
@@ -210,12 +213,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             !windowless &&
             start - windowStart + static_cast<long>(reference.longest) < windowCells - 1;
         if (stayedInWindow) {
-          if (cellsFrom(model, start, line.size()) != line) {
+          if (cellsFrom(screen, start, line.size()) != line) {
             report(reference, line, width, rows);
-            std::fprintf(stderr, "screen:    [%s]\n", cellsFrom(model, start, line.size()).c_str());
+            std::fprintf(stderr, "screen:    [%s]\n",
+                         cellsFrom(screen, start, line.size()).c_str());
             maze::fuzz::broken("screen does not show the edited line");
           }
-          if (linearCursor(model) != start + static_cast<long>(line.size())) {
+          if (linearCursor(screen) != start + static_cast<long>(line.size())) {
             maze::fuzz::broken("cursor not after the line");
           }
         }
@@ -227,6 +231,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const maze::ProcessExit& exit) {
     if (exit.status != 0) maze::fuzz::broken("input end did not exit with status 0");
   }
-  maze::fuzz::checkInvariants(model, console);
+  maze::fuzz::checkInvariants(screen, console);
   return 0;
 }

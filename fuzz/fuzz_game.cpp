@@ -1,7 +1,7 @@
-// Whole games on a model console of random size, played by random keys with
-// the clock jumping between waits, close events now and then, and either
-// timer. Every game must end through the process exit with status 0, keep
-// its state in range, and never wait for input that cannot come.
+// Whole games on an in-memory screen of random size, played by random keys
+// with the clock jumping between waits, close events now and then, and
+// either timer. Every game must end through the process exit with status 0,
+// keep its state in range, and never wait for input that cannot come.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -12,24 +12,21 @@
 #include "game/entrance.hpp"
 #include "game/maze.hpp"
 #include "invariants.hpp"
-#include "platform/model/model_console.hpp"
+#include "support/test_host.hpp"
+#include "support/test_screen.hpp"
 
 namespace {
 
-using maze::ModelConsole;
+using maze::TestHost;
 
-// A console whose clock moves on a little at every reading, as a real one
-// does, so code that waits for the next second gets there.
-class TickingConsole : public ModelConsole {
+// A host whose clock moves on a little at every reading of either timer, as
+// a real one does, so code that waits for the next second gets there.
+class TickingHost : public TestHost {
  public:
-  using ModelConsole::ModelConsole;
-  bool queryPerformanceCounter(std::int64_t& counter) override {
-    advanceMs(1);
-    return ModelConsole::queryPerformanceCounter(counter);
-  }
+  TickingHost() { msPerClockReading = 1; }
   std::uint32_t tickCount() override {
     advanceMs(1);
-    return ModelConsole::tickCount();
+    return TestHost::tickCount();
   }
 };
 
@@ -44,16 +41,16 @@ void checkGame(const maze::GameState& game) {
   }
 }
 
-void typeSomething(ModelConsole& model, FuzzedDataProvider& in) {
+void typeSomething(TestHost& host, FuzzedDataProvider& in) {
   static constexpr char kUseful[] = "nNsSeEwWqQyY\r\r\r\b";
   switch (in.ConsumeIntegralInRange(0, 7)) {
     case 0:
-      model.typeText(std::string(1, static_cast<char>(in.ConsumeIntegral<std::uint8_t>())));
+      host.typeText(std::string(1, static_cast<char>(in.ConsumeIntegral<std::uint8_t>())));
       break;
-    case 1: model.raiseCtrlEvent(in.ConsumeIntegralInRange<std::uint32_t>(0, 6)); break;
+    case 1: host.raiseCtrlEvent(in.ConsumeIntegralInRange<std::uint32_t>(0, 6)); break;
     default: {
       const auto i = in.ConsumeIntegralInRange<std::size_t>(0, sizeof kUseful - 2);
-      model.typeText(std::string(1, kUseful[i]));
+      host.typeText(std::string(1, kUseful[i]));
       break;
     }
   }
@@ -65,31 +62,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider in(data, size);
   const int width = in.ConsumeIntegralInRange(1, 100);
   const int height = in.ConsumeIntegralInRange(1, 40);
-  TickingConsole model(width, height, in.ConsumeIntegralInRange(0, height));
-  model.performanceCounterAvailable = in.ConsumeBool();
-  model.setSeconds(in.ConsumeFloatingPointInRange(0.0, 4.0e9));
-  maze::ConsoleState console(model);
+  maze::TestScreen screen(width, height, in.ConsumeIntegralInRange(0, height));
+  TickingHost host;
+  host.performanceCounterAvailable = in.ConsumeBool();
+  host.setSeconds(in.ConsumeFloatingPointInRange(0.0, 4.0e9));
+  maze::ConsoleState console(host, screen);
   maze::GameState game;
 
-  model.onIdle = [&](ModelConsole& m) {
-    maze::fuzz::checkInvariants(m, console);
+  host.onIdle = [&] {
+    maze::fuzz::checkInvariants(screen, console);
     checkGame(game);
     if (in.remaining_bytes() == 0) {
-      m.endInput();
+      host.endInput();
       return;
     }
     // Mostly quick players, sometimes long pauses past the hazards' limits.
     const int pause = in.ConsumeIntegralInRange(0, 15);
-    m.advanceMs(pause < 12 ? pause * 100.0 : pause * 120'000.0);
+    host.advanceMs(pause < 12 ? pause * 100.0 : pause * 120'000.0);
     const int keys = in.ConsumeIntegralInRange(1, 3);
-    for (int i = 0; i < keys; ++i) typeSomething(m, in);
+    for (int i = 0; i < keys; ++i) typeSomething(host, in);
   };
 
   try {
     maze::runGame(console, game, 0, nullptr);
   } catch (const maze::ProcessExit& exit) {
     if (exit.status != 0) maze::fuzz::broken("a game ended with a status other than 0");
-    maze::fuzz::checkInvariants(model, console);
+    maze::fuzz::checkInvariants(screen, console);
     checkGame(game);
     return 0;
   } catch (const maze::InputStarved&) {

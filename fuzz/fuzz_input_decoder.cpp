@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "invariants.hpp"
-#include "platform/posix/input_decoder.hpp"
+#include "platform/terminal/input_decoder.hpp"
 
 namespace {
 

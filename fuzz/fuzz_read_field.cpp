@@ -6,11 +6,13 @@
 
 #include "console/console.hpp"
 #include "invariants.hpp"
-#include "platform/model/model_console.hpp"
+#include "support/test_host.hpp"
+#include "support/test_screen.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  maze::ModelConsole model;
-  maze::ConsoleState console(model);
+  maze::TestHost host;
+  maze::TestScreen screen;
+  maze::ConsoleState console(host, screen);
   console.inputBuffer.assign(reinterpret_cast<const char*>(data), size);
   console.readPosition = 0;
 

@@ -1,8 +1,9 @@
 // The terminal renderer against a terminal emulator (libvterm): random text
-// output, clearing, cursor moves and colours on the console model, each
-// output call rendered the way the terminal backend does it; afterwards the
-// emulated terminal must show exactly the model's window, with the cursor
-// where the model has it and shown or hidden as the model says.
+// output, clearing, cursor moves and colours on the in-memory screen, each
+// output call rendered from the screen's change record the way the
+// terminal backend does it; afterwards the emulated terminal must show
+// exactly the screen's window, with the cursor where the screen has it and
+// shown or hidden as the screen says.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <vterm.h>
 
@@ -17,14 +18,12 @@
 #include "console/output.hpp"
 #include "console/screen.hpp"
 #include "invariants.hpp"
-#include "platform/model/model_console.hpp"
-#include "platform/posix/cp437.hpp"
-#include "platform/posix/scroll_tracking.hpp"
-#include "platform/posix/terminal_renderer.hpp"
+#include "platform/terminal/cp437.hpp"
+#include "platform/terminal/terminal_renderer.hpp"
+#include "support/test_host.hpp"
+#include "support/test_screen.hpp"
 
 namespace {
-
-using maze::ModelConsole;
 
 // The emulated terminal, and whether it shows its cursor.
 class Emulator {
@@ -69,67 +68,52 @@ class Emulator {
   bool cursorVisible_ = true;
 };
 
-// The model with the terminal backend's bookkeeping: rows the window's
-// contents moved up, and a render at the end of every output call.
-class RenderedConsole : public ModelConsole {
+// What a render was given, and what it sent.
+void traceRender(const maze::ScreenChanges& changes, const std::string& out) {
+  std::fprintf(stderr, "  render");
+  if (changes.firstRow <= changes.lastRow)
+    std::fprintf(stderr, ", rows %d-%d", changes.firstRow, changes.lastRow);
+  std::fprintf(stderr, ", scrolled up %d, window top was %d%s:", changes.rowsScrolledUp,
+               changes.windowBefore.top, changes.resized ? ", resized" : "");
+  for (const char c : out)
+    std::fprintf(stderr, c >= 32 && c < 127 ? "%c" : "\\x%02x", static_cast<unsigned char>(c));
+  std::fprintf(stderr, "\n");
+}
+
+// The terminal backend's part of a host: after every output call the
+// renderer sends the emulated terminal what the screen's change record
+// holds, and the terminal must then show the screen's window.
+class RenderingHost : public maze::TestHost {
  public:
-  RenderedConsole(int columns, int rows)
-      : ModelConsole(columns, rows), renderer_(columns, rows), emulator_(rows, columns) {}
+  explicit RenderingHost(maze::MemoryScreen& screen)
+      : screen_(screen),
+        renderer_(screen.width(), screen.height()),
+        emulator_(screen.height(), screen.width()) {}
 
-  bool scrollRect(maze::Handle h, const maze::SmallRect& scroll, const maze::SmallRect* clip,
-                  maze::Coord destination, maze::CharCell fill) override {
-    const int rows = maze::windowRowsScrolledUp(*this, scroll, clip, destination);
-    const bool ok = ModelConsole::scrollRect(h, scroll, clip, destination, fill);
-    if (ok) scrolled_ += rows;
-    return ok;
-  }
-
-  // The window following the cursor down a buffer taller than the
-  // terminal moves its contents up just the same.
-  bool setCursorPosition(maze::Handle h, maze::Coord position) override {
-    const int top = window().top;
-    const bool ok = ModelConsole::setCursorPosition(h, position);
-    scrolled_ += std::max(0, window().top - top);
-    return ok;
-  }
-  bool setWindowInfo(maze::Handle h, bool absolute, const maze::SmallRect& rect) override {
-    const int top = window().top;
-    const bool ok = ModelConsole::setWindowInfo(h, absolute, rect);
-    scrolled_ += std::max(0, window().top - top);
-    return ok;
+  void flushScreen() override {
+    TestHost::flushScreen();
+    const maze::ScreenChanges changes = screen_.takeChanges();
+    std::string out;
+    renderer_.render(screen_, changes, out);
+    renderer_.settleCursor(screen_, out);  // compared as the program would wait
+    if (std::getenv("MAZE_FUZZ_TRACE") != nullptr) traceRender(changes, out);
+    emulator_.feed(out);
+    compare();
   }
 
   // A new terminal size, taken on as the terminal backend does: the buffer
   // keeps its rows, the window is placed so the cursor stays in view.
   void resizeTerminal(int columns, int rows) {
-    const int height = std::max(this->height(), rows);
-    resizeBuffer(columns, height);
-    int top = std::min<int>(window().top, height - rows);
-    if (cursor().y < top) top = cursor().y;
-    if (cursor().y > top + rows - 1) top = cursor().y - rows + 1;
-    setWindow(maze::SmallRect{0, static_cast<std::int16_t>(top),
-                              static_cast<std::int16_t>(columns - 1),
-                              static_cast<std::int16_t>(top + rows - 1)});
+    maze::MemoryScreen& s = screen_;
+    const int height = std::max(s.height(), rows);
+    s.resizeBuffer(columns, height);
+    int top = std::min<int>(s.window().top, height - rows);
+    if (s.cursor().y < top) top = s.cursor().y;
+    if (s.cursor().y > top + rows - 1) top = s.cursor().y - rows + 1;
+    s.setWindow(maze::Rect::sized(0, top, columns, rows).small());
     renderer_.resize(columns, rows);
     emulator_.resize(rows, columns);
-    scrolled_ = 0;
-    flushScreen(kOutputHandle);
-  }
-
-  void flushScreen(maze::Handle h) override {
-    ModelConsole::flushScreen(h);
-    std::string out;
-    renderer_.render(*this, scrolled_, out);
-    renderer_.settleCursor(*this, out);  // compared as the program would wait
-    if (std::getenv("MAZE_FUZZ_TRACE") != nullptr) {
-      std::fprintf(stderr, "  render, scrolled %d:", scrolled_);
-      for (const char c : out)
-        std::fprintf(stderr, c >= 32 && c < 127 ? "%c" : "\\x%02x", static_cast<unsigned char>(c));
-      std::fprintf(stderr, "\n");
-    }
-    scrolled_ = 0;
-    emulator_.feed(out);
-    compare();
+    flushScreen();
   }
 
   void invalidate() { renderer_.invalidate(); }
@@ -138,24 +122,25 @@ class RenderedConsole : public ModelConsole {
   // The terminal shows the window from its top-left corner; where the
   // window is smaller than the terminal, the rest is blank.
   void compare() const {
-    const maze::SmallRect& w = window();
+    const maze::MemoryScreen& s = screen_;
+    const maze::SmallRect& w = s.window();
     for (int y = 0; y < renderer_.rows(); ++y) {
       for (int x = 0; x < renderer_.columns(); ++x) {
         const bool inside = w.left + x <= w.right && w.top + y <= w.bottom;
-        const std::uint8_t ch = inside ? cell(w.left + x, w.top + y).ch : ' ';
+        const std::uint8_t ch = inside ? s.cell(w.left + x, w.top + y).ch : ' ';
         const char32_t expected = ch == 0 ? U' ' : maze::cp437ToUnicode(ch);
         if (emulator_.at(y, x) != expected) {
           std::fprintf(stderr, "row %d column %d: terminal U+%04X, console byte %u\n", y, x,
                        static_cast<unsigned>(emulator_.at(y, x)), ch);
           std::fprintf(stderr, "console window %d,%d to %d,%d of %dx%d, cursor %d,%d\n", w.left,
-                       w.top, w.right, w.bottom, width(), height(), cursor().x, cursor().y);
+                       w.top, w.right, w.bottom, s.width(), s.height(), s.cursor().x, s.cursor().y);
           maze::fuzz::broken("the terminal shows other text than the console");
         }
       }
     }
-    const int x = cursor().x - w.left;
-    const int y = cursor().y - w.top;
-    const bool shown = cursorVisible() && x >= 0 && y >= 0 && x <= w.right - w.left &&
+    const int x = s.cursor().x - w.left;
+    const int y = s.cursor().y - w.top;
+    const bool shown = s.cursorVisible() && x >= 0 && y >= 0 && x <= w.right - w.left &&
                        y <= w.bottom - w.top && x < renderer_.columns() && y < renderer_.rows();
     if (shown != emulator_.cursorVisible()) {
       maze::fuzz::broken("cursor shown or hidden unlike the console's");
@@ -169,9 +154,9 @@ class RenderedConsole : public ModelConsole {
     }
   }
 
+  maze::MemoryScreen& screen_;
   maze::TerminalRenderer renderer_;
   Emulator emulator_;
-  int scrolled_ = 0;
 };
 
 }  // namespace
@@ -180,8 +165,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider in(data, size);
   const int columns = in.ConsumeIntegralInRange(2, 100);
   const int rows = in.ConsumeIntegralInRange(2, 40);
-  RenderedConsole model(columns, rows);
-  maze::ConsoleState console(model);
+  maze::TestScreen screen(columns, rows);
+  RenderingHost host(screen);
+  maze::ConsoleState console(host, screen);
   maze::startConsole(console, 0, nullptr);
 
   // MAZE_FUZZ_TRACE=1 prints the steps of an input being replayed.
@@ -203,13 +189,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         maze::moveCursor(console, row, column, visibility);
         break;
       }
-      case 2: model.setAttribute(in.ConsumeIntegral<std::uint16_t>()); break;
-      case 3: model.invalidate(); break;
+      case 2: screen.setAttribute(in.ConsumeIntegral<std::uint16_t>()); break;
+      case 3: host.invalidate(); break;
       case 4: {
         const int newColumns = in.ConsumeIntegralInRange(2, 100);
         const int newRows = in.ConsumeIntegralInRange(2, 40);
         if (trace) std::fprintf(stderr, "resize %dx%d\n", newColumns, newRows);
-        model.resizeTerminal(newColumns, newRows);
+        host.resizeTerminal(newColumns, newRows);
         break;
       }
       default: {
@@ -224,7 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       }
     }
-    maze::fuzz::checkInvariants(model, console);
+    maze::fuzz::checkInvariants(screen, console);
   }
   return 0;
 }

@@ -1,4 +1,4 @@
-// What must hold on the model after any sequence of console operations. A
+// What must hold on the screen after any sequence of console operations. A
 // broken invariant aborts, so the fuzzer keeps the input that broke it.
 #pragma once
 
@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "console/console.hpp"
-#include "platform/model/model_console.hpp"
+#include "platform/memory/memory_screen.hpp"
 
 namespace maze::fuzz {
 
@@ -15,14 +15,14 @@ namespace maze::fuzz {
   std::abort();
 }
 
-inline void checkInvariants(const ModelConsole& model, const ConsoleState& console) {
-  const Coord cursor = model.cursor();
-  if (cursor.x < 0 || cursor.y < 0 || cursor.x >= model.width() || cursor.y >= model.height()) {
+inline void checkInvariants(const MemoryScreen& screen, const ConsoleState& console) {
+  const Coord cursor = screen.cursor();
+  if (cursor.x < 0 || cursor.y < 0 || cursor.x >= screen.width() || cursor.y >= screen.height()) {
     broken("cursor outside the buffer");
   }
-  const SmallRect& w = model.window();
-  if (w.left < 0 || w.top < 0 || w.left > w.right || w.top > w.bottom || w.right >= model.width() ||
-      w.bottom >= model.height()) {
+  const SmallRect& w = screen.window();
+  if (w.left < 0 || w.top < 0 || w.left > w.right || w.top > w.bottom ||
+      w.right >= screen.width() || w.bottom >= screen.height()) {
     broken("window outside the buffer");
   }
   const KeyBuffer& keys = console.keyboard.keys;

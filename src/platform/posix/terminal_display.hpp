@@ -9,7 +9,7 @@
 #include "platform/memory/memory_screen.hpp"
 #include "platform/posix/terminal_input.hpp"
 #include "platform/posix/terminal_mode.hpp"
-#include "platform/posix/terminal_renderer.hpp"
+#include "platform/terminal/terminal_renderer.hpp"
 
 namespace maze {
 

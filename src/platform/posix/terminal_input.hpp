@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "platform/console_types.hpp"
-#include "platform/posix/input_decoder.hpp"
+#include "platform/terminal/input_decoder.hpp"
 
 namespace maze {
 

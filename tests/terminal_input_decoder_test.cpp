@@ -7,7 +7,7 @@
 
 #include "console/keyboard.hpp"
 #include "platform/keyboard_layout.hpp"
-#include "platform/posix/input_decoder.hpp"
+#include "platform/terminal/input_decoder.hpp"
 #include "support/test_host.hpp"
 
 namespace maze {

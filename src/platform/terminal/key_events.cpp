@@ -1,4 +1,4 @@
-#include "platform/posix/key_events.hpp"
+#include "platform/terminal/key_events.hpp"
 
 #include "platform/keyboard_layout.hpp"
 

@@ -1,10 +1,10 @@
-#include "platform/posix/input_decoder.hpp"
+#include "platform/terminal/input_decoder.hpp"
 
 #include <vector>
 
 #include "platform/input_records.hpp"
 #include "platform/keyboard_layout.hpp"
-#include "platform/posix/cp437.hpp"
+#include "platform/terminal/cp437.hpp"
 
 namespace maze {
 namespace {

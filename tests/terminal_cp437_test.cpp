@@ -3,7 +3,7 @@
 #include <set>
 #include <string>
 
-#include "platform/posix/cp437.hpp"
+#include "platform/terminal/cp437.hpp"
 
 namespace maze {
 namespace {

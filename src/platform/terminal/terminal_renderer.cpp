@@ -1,8 +1,8 @@
-#include "platform/posix/terminal_renderer.hpp"
+#include "platform/terminal/terminal_renderer.hpp"
 
 #include <algorithm>
 
-#include "platform/posix/cp437.hpp"
+#include "platform/terminal/cp437.hpp"
 
 namespace maze {
 namespace {

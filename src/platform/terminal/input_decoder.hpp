@@ -12,7 +12,7 @@
 
 #include "platform/byte_keys.hpp"
 #include "platform/console_types.hpp"
-#include "platform/posix/key_events.hpp"
+#include "platform/terminal/key_events.hpp"
 
 namespace maze {
 

@@ -1,4 +1,4 @@
-#include "platform/posix/cp437.hpp"
+#include "platform/terminal/cp437.hpp"
 
 #include <array>
 

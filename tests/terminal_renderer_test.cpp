@@ -7,8 +7,8 @@
 
 #include "console/output.hpp"
 #include "console/screen.hpp"
-#include "platform/posix/cp437.hpp"
-#include "platform/posix/terminal_renderer.hpp"
+#include "platform/terminal/cp437.hpp"
+#include "platform/terminal/terminal_renderer.hpp"
 #include "support/test_host.hpp"
 #include "support/test_screen.hpp"
 
