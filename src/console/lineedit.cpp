@@ -1,5 +1,6 @@
 #include "console/lineedit.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -191,7 +192,9 @@ std::string editLine(ConsoleState& console) {
   if (!windowAbsent(console)) {
     const Rect window = Rect::of(console.windowRect);
     width = window.width();
-    height = window.height();
+    // A window grown taller since the first use still has output scroll
+    // at the print region's last row, so that row is the editor's bottom.
+    height = std::min(window.height(), console.regionLastRow);
   }
   Editor editor(console, width, height);
 

@@ -58,25 +58,13 @@ void TerminalDisplay::leave() {
   writeAll(fd_, out);
 }
 
-// The buffer keeps its rows, as the console's does when its window is
-// resized: only the window changes, placed so the cursor stays in view,
-// and the rows the output may use stay those of the first size.
 void TerminalDisplay::refit(TerminalSize size) {
-  const int columns = side(size.columns);
-  const int rows = side(size.rows);
-  MemoryScreen& m = screen_;
-  const int height = std::max(m.height(), rows);
-  m.resizeBuffer(columns, height);
-  const int cursorRow = m.cursor().y;
-  int top = std::min<int>(m.window().top, height - rows);
-  if (cursorRow < top) top = cursorRow;
-  if (cursorRow > top + rows - 1) top = cursorRow - rows + 1;
-  m.setWindow(Rect::sized(0, top, columns, rows).small());
-  renderer_.resize(columns, rows);
+  screen_.fitWindow(side(size.columns), side(size.rows));
+  renderer_.resize(side(size.columns), side(size.rows));
   if (drawn_) {
     std::string out;
     out.swap(pending_);
-    renderer_.render(m, m.takeChanges(), out);
+    renderer_.render(screen_, screen_.takeChanges(), out);
     send(out);
   }
 }

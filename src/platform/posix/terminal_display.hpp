@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "platform/memory/memory_screen.hpp"
 #include "platform/posix/terminal_input.hpp"
 #include "platform/posix/terminal_mode.hpp"
 #include "platform/terminal/terminal_renderer.hpp"
+#include "platform/terminal/terminal_screen.hpp"
 
 namespace maze {
 
@@ -41,7 +41,7 @@ class TerminalDisplay {
   void send(const std::string& bytes);
 
   int fd_;
-  MemoryScreen screen_;
+  TerminalScreen screen_;
   TerminalRenderer renderer_;
   std::string pending_;
   bool drawn_ = false;
