@@ -10,10 +10,10 @@ scripts/ensure-packages.sh g++ cmake ninja-build libvterm-dev bsdgames strace py
 build=build/bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMAZE_TESTS=OFF -DMAZE_BENCH=ON \
   >/dev/null
-ninja -C "$build" -j2 maze bench_model_memory bench_screen_changes bench_poll_floor >/dev/null
+ninja -C "$build" -j2 maze bench_model_memory bench_screen_changes >/dev/null
 echo "maze $(git rev-parse --short HEAD 2>/dev/null || echo '?'), $(nproc) cores," \
   "load average $(cut -d' ' -f1 /proc/loadavg) at the start, $(date -u +%Y-%m-%d)"
 echo
 python3 bench/terminal_bench.py --maze "$build/maze" --wump /usr/games/wump \
   --screen-changes "$build/bench/bench_screen_changes" \
-  --model-memory "$build/bench/bench_model_memory" --poll-floor "$build/bench/bench_poll_floor" "$@"
+  --model-memory "$build/bench/bench_model_memory" "$@"

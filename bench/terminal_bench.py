@@ -176,13 +176,11 @@ def wump_at_prompt(wump):
     return t
 
 
-def measure_idle(maze, wump, poll_floor, seconds):
+def measure_idle(maze, wump, seconds):
     m = maze_at_prompt(maze)
     w = wump_at_prompt(wump)
-    floor = Terminal([poll_floor])
     time.sleep(0.1)
-    prompt = idle({"maze": m, "wump": w, "poll_floor": floor}, seconds)
-    floor.stop()
+    prompt = idle({"maze": m, "wump": w}, seconds)
     # The key pause after a refused direction; wump has none, so its figure
     # is the next prompt, again a blocked read.
     m.take()
@@ -403,16 +401,11 @@ def table(r, idle_seconds):
         row("Idle processor time at %s, %g s" % (label, idle_seconds), share(m), share(w) + note,
             ratio(m["cpu_ms"], w["cpu_ms"]), "no worse than the reference",
             m["cpu_ms_stat"] <= w["cpu_ms_stat"] and m["cpu_ms"] <= max(w["cpu_ms"], 0.5))
-        if where == "prompt":
-            floor = r["idle"]["prompt"]["poll_floor"]
-            rows.append("| … a bare 25 ms poll loop, beside it ⁵ | %s | | %s | | |" % (
-                share(floor), ratio(m["cpu_ms"], floor["cpu_ms"])))
-    for where, label, limit in (("prompt", "a prompt", 40.5), ("pause", "a key pause", 0.0)):
+    for where, label in (("prompt", "a prompt"), ("pause", "a key pause")):
         m, w = r["idle"][where]["maze"], r["idle"][where]["wump"]
         row("Wake-ups per second at %s" % label, "%.1f" % m["wakeups_per_s"],
             "%.1f%s" % (w["wakeups_per_s"], "" if where == "prompt" else " ¹"), "—",
-            "≤ 40 (the 25 ms poll)" if where == "prompt" else "none",
-            m["wakeups_per_s"] <= limit)
+            "none", m["wakeups_per_s"] == 0.0)
     for key, label in (("median_ms", "median"), ("p99_ms", "99th percentile")):
         m, w = r["latency"]["maze"][key], r["latency"]["wump"][key]
         row("Key-to-echo latency, %s of %d keys" % (label, r["latency"]["maze"]["keys"]),
@@ -455,9 +448,6 @@ def table(r, idle_seconds):
         "⁴ The screen compared before and after the whole answer to each key (the terminal "
         "driver's echo included), so a clear followed by the same prompt counts only what "
         "differs in the end.  ",
-        "⁵ A program that only waits on its input 25 ms at a time, as the line editor's poll "
-        "does: what that poll costs on this machine, measured over the same seconds. The "
-        "ratio is maze's figure at a prompt to it.  ",
         "Processor time from /proc/<pid>/schedstat (nanoseconds), with /proc/<pid>/stat "
         "utime+stime (10 ms ticks) beside it; wake-ups are voluntary and involuntary context "
         "switches from /proc/<pid>/status.",
@@ -471,7 +461,6 @@ def main():
     parser.add_argument("--wump", default="/usr/games/wump")
     parser.add_argument("--screen-changes", required=True)
     parser.add_argument("--model-memory", required=True)
-    parser.add_argument("--poll-floor", required=True)
     parser.add_argument("--idle-seconds", type=float, default=10.0)
     parser.add_argument("--keys", type=int, default=200)
     parser.add_argument("--starts", type=int, default=20)
@@ -483,7 +472,7 @@ def main():
                   "wump": measure_start([args.wump], b"Instructions?", args.starts)},
         "latency": measure_latency(args.maze, args.wump, args.keys),
         "game": measure_game(args.maze, args.wump, args.screen_changes, args.moves),
-        "idle": measure_idle(args.maze, args.wump, args.poll_floor, args.idle_seconds),
+        "idle": measure_idle(args.maze, args.wump, args.idle_seconds),
         "model_memory": model_memory(args.model_memory),
     }
     if args.json:
