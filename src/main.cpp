@@ -6,6 +6,8 @@
 #ifdef _WIN32
 #include "platform/win32/win32_host.hpp"
 #include "platform/win32/win32_screen.hpp"
+#elif defined(__EMSCRIPTEN__)
+#include "platform/web/web_host.hpp"
 #else
 #include "platform/posix/terminal_host.hpp"
 #endif
@@ -14,6 +16,9 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
   maze::Win32Host host;
   maze::Win32Screen screen;
+#elif defined(__EMSCRIPTEN__)
+  maze::WebHost host;
+  maze::ScreenBuffer& screen = host.screen();
 #else
   maze::TerminalHost host;
   maze::ScreenBuffer& screen = host.screen();

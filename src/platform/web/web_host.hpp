@@ -1,0 +1,53 @@
+// The host in a web page. The page's terminal (xterm, 80 x 25) shows an
+// in-memory screen of its size, drawn by the terminal renderer after every
+// output call; keys typed into it are decoded as a terminal's. Every wait
+// hands the browser its thread back, and costs nothing while nobody types.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/handler_lists.hpp"
+#include "platform/host.hpp"
+#include "platform/terminal/terminal_renderer.hpp"
+#include "platform/terminal/terminal_screen.hpp"
+#include "platform/web/web_input.hpp"
+
+namespace maze {
+
+class WebHost final : public Host {
+ public:
+  WebHost();
+
+  // The page always has its terminal: there is no stream mode.
+  ScreenBuffer& screen() { return screen_; }
+
+  bool getInputMode(std::uint32_t& mode) override;
+  bool setInputMode(std::uint32_t mode) override;
+  bool peekInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) override;
+  bool readInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) override;
+  bool waitForInput(std::uint32_t timeoutMs) override;
+  bool setCtrlHandler(CtrlHandler handler, bool add) override;
+  std::uint32_t mapVirtualKey(std::uint32_t code, std::uint32_t mapType) override;
+  bool writeBytes(const void* bytes, std::uint32_t length, std::uint32_t& written) override;
+  void flushScreen() override;
+  bool beep(std::uint32_t frequency, std::uint32_t durationMs) override;
+  void sleep(std::uint32_t ms) override;
+  bool queryPerformanceFrequency(std::int64_t& frequency) override;
+  bool queryPerformanceCounter(std::int64_t& counter) override;
+  std::uint32_t tickCount() override;
+  void setFloatingPointControl(std::uint32_t value, std::uint32_t mask) override;
+  bool atExit(ExitHandler handler) override;
+  [[noreturn]] void exitProcess(int status) override;
+
+ private:
+  void beforeWaiting();
+
+  TerminalScreen screen_;
+  TerminalRenderer renderer_;
+  WebInput input_;
+  std::uint32_t inputMode_ = kDefaultInputMode;
+  CtrlHandlerList ctrlHandlers_;
+  ExitHandlerList exitHandlers_;
+};
+
+}  // namespace maze
