@@ -1,5 +1,5 @@
 // Runs the same steps on a real console screen buffer and on the in-memory
-// console of the same shape, both painted with the same pattern first, and
+// screen of the same shape, both painted with the same pattern first, and
 // collects what each side reported and how each screen ended up.
 #pragma once
 
@@ -8,19 +8,18 @@
 #include <utility>
 #include <vector>
 
-#include "platform/model/model_console.hpp"
-#include "platform/win32/win32_platform.hpp"
+#include "platform/memory/memory_screen.hpp"
+#include "platform/win32/win32_host.hpp"
+#include "platform/win32/win32_screen.hpp"
 #include "real_console.hpp"
+#include "support/test_host.hpp"
 
 namespace maze::testing {
 
-inline Coord at(int x, int y) {
-  return {static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)};
-}
-
+// Short names: the cases below list many.
+inline constexpr auto at = coordAt;
 inline SmallRect rect(int left, int top, int right, int bottom) {
-  return {static_cast<std::int16_t>(left), static_cast<std::int16_t>(top),
-          static_cast<std::int16_t>(right), static_cast<std::int16_t>(bottom)};
+  return Rect{left, top, right, bottom}.small();
 }
 
 struct Outcome {
@@ -37,7 +36,7 @@ struct Outcomes {
 
 // Gives every cell its own character and attribute, so moved, blanked and
 // untouched cells can be told apart.
-inline void paintPattern(Platform& platform, Handle h, int width, int height) {
+inline void paintPattern(ScreenBuffer& screen, int width, int height) {
   std::vector<CharCell> row(width);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
@@ -45,42 +44,31 @@ inline void paintPattern(Platform& platform, Handle h, int width, int height) {
                 static_cast<std::uint16_t>(1 + (x + y) % 15)};
     }
     SmallRect target = rect(0, y, width - 1, y);
-    platform.writeCells(h, row.data(), at(width, 1), at(0, 0), target);
+    screen.writeCells(row.data(), at(width, 1), at(0, 0), target);
   }
 }
 
-// `steps` gets the platform to use (the real side's output handle comes
-// back as the standard output), the handle of the buffer, and the log.
-using PlatformSteps = std::function<void(Platform&, Handle, CallLog&)>;
-
-// The native backend with its standard output sent to a test buffer.
-class RedirectedOutput : public Win32Platform {
- public:
-  explicit RedirectedOutput(Handle output) : output_(output) {}
-  Handle stdHandle(StdHandle which) override {
-    return which == StdHandle::Output ? output_ : Win32Platform::stdHandle(which);
-  }
-
- private:
-  Handle output_;
-};
+// `steps` gets one side's host and screen, and its log: the native host
+// (its output sent to the test buffer) and the test buffer, or a TestHost
+// and a MemoryScreen.
+using Steps = std::function<void(Host&, ScreenBuffer&, CallLog&)>;
 
 // The keyboard's control and exit handlers reach the console they were
-// installed for until the process ends, as in the program, so the consoles
-// and platforms of these tests are never freed.
+// installed for until the process ends, as in the program, so the consoles,
+// hosts and screens of these tests are never freed.
 template <typename T, typename... Args>
 T& forProcessLifetime(Args&&... args) {
   return *new T(std::forward<Args>(args)...);
 }
 
-inline Outcomes runBoth(int width, int height, int windowRows, const PlatformSteps& steps) {
+inline Outcomes runBoth(int width, int height, int windowRows, const Steps& steps) {
   Outcomes outcomes;
   RealScreenBuffer buffer(width, height, windowRows);
   if (!buffer.ok()) return outcomes;
-  auto& win32 = forProcessLifetime<RedirectedOutput>(buffer.handle());
-  auto& model = forProcessLifetime<ModelConsole>(width, height, windowRows);
-  paintPattern(win32, buffer.handle(), width, height);
-  paintPattern(model, ModelConsole::kOutputHandle, width, height);
+  auto& win32 = forProcessLifetime<Win32Screen>(buffer.native());
+  auto& model = forProcessLifetime<MemoryScreen>(width, height, windowRows);
+  paintPattern(win32, width, height);
+  paintPattern(model, width, height);
   outcomes.before = toText(dumpOf(model));
   if (toText(dumpOf(buffer.native())) != outcomes.before) {
     ADD_FAILURE() << "the two consoles differ before the steps";
@@ -88,8 +76,9 @@ inline Outcomes runBoth(int width, int height, int windowRows, const PlatformSte
   }
   CallLog realLog;
   CallLog modelLog;
-  steps(win32, buffer.handle(), realLog);
-  steps(model, ModelConsole::kOutputHandle, modelLog);
+  steps(forProcessLifetime<Win32Host>(GetStdHandle(STD_INPUT_HANDLE), buffer.native()), win32,
+        realLog);
+  steps(forProcessLifetime<TestHost>(), model, modelLog);
   outcomes.ran = true;
   outcomes.real = {realLog.lines(), toText(dumpOf(buffer.native()))};
   outcomes.model = {modelLog.lines(), toText(dumpOf(model))};

@@ -1,16 +1,17 @@
-// The native backend's own parts: the control handler list behind the one
+// The native host's own parts: the control handler list behind the one
 // trampoline, a piped standard input served as key events, and the calls a
 // stream-mode output relies on.
-#include "platform/win32/win32_platform.hpp"
-
 #include <float.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
 #include <string>
+#include <thread>
 
 #include "platform/win32/stream_input.hpp"
+#include "platform/win32/win32_host.hpp"
+#include "platform/win32/win32_screen.hpp"
 
 namespace maze {
 namespace {
@@ -24,31 +25,6 @@ bool olderHandler(std::uint32_t) {
 bool newerHandler(std::uint32_t event) {
   ++newerCalls;
   return event == kCtrlCEvent;
-}
-
-TEST(Win32ControlHandlers, RunNewestFirstUntilOneHandlesTheEventAndWakeAWait) {
-  Win32Platform platform;
-  EXPECT_FALSE(platform.setCtrlHandler(newerHandler, false)) << "never added";
-  ASSERT_TRUE(platform.setCtrlHandler(olderHandler, true));
-  ASSERT_TRUE(platform.setCtrlHandler(newerHandler, true));
-  // Wine raises only Ctrl+C this way.
-  if (!GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) {
-    platform.setCtrlHandler(newerHandler, false);
-    platform.setCtrlHandler(olderHandler, false);
-    GTEST_SKIP() << "no console: run this under a terminal";
-  }
-  // The event arrives on a thread of the system's.
-  for (int i = 0; i < 500 && newerCalls == 0; ++i) Sleep(10);
-  EXPECT_EQ(newerCalls, 1);
-  EXPECT_EQ(olderCalls, 0);
-  // A wait for input returns for it, since a handler may have stored a key.
-  const DWORD start = GetTickCount();
-  EXPECT_TRUE(platform.waitForInput(platform.stdHandle(StdHandle::Input), 5000));
-  EXPECT_LT(GetTickCount() - start, 2000u);
-
-  EXPECT_TRUE(platform.setCtrlHandler(newerHandler, false));
-  EXPECT_TRUE(platform.setCtrlHandler(olderHandler, false));
-  EXPECT_FALSE(platform.setCtrlHandler(olderHandler, false));
 }
 
 struct Pipe {
@@ -68,6 +44,33 @@ struct Pipe {
   HANDLE read = nullptr;
   HANDLE write = nullptr;
 };
+
+TEST(Win32ControlHandlers, RunNewestFirstUntilOneHandlesTheEventAndWakeAWait) {
+  DWORD mode = 0;
+  if (!GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) GTEST_SKIP() << "no console";
+  Pipe quiet;  // an input through which nothing comes
+  Win32Host host(quiet.read);
+  EXPECT_FALSE(host.setCtrlHandler(newerHandler, false)) << "never added";
+  ASSERT_TRUE(host.setCtrlHandler(olderHandler, true));
+  ASSERT_TRUE(host.setCtrlHandler(newerHandler, true));
+  // Wine raises only Ctrl+C this way. The handlers run on a thread of the
+  // system's; a wait under way returns once they have, as one may have
+  // stored a key.
+  std::thread raiser([] {
+    Sleep(100);
+    EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+  });
+  const DWORD start = GetTickCount();
+  EXPECT_TRUE(host.waitForInput(5000));
+  EXPECT_LT(GetTickCount() - start, 2000u);
+  raiser.join();
+  EXPECT_EQ(newerCalls, 1);
+  EXPECT_EQ(olderCalls, 0);
+
+  EXPECT_TRUE(host.setCtrlHandler(newerHandler, false));
+  EXPECT_TRUE(host.setCtrlHandler(olderHandler, false));
+  EXPECT_FALSE(host.setCtrlHandler(olderHandler, false));
+}
 
 std::string pressedChars(win32::StreamInput& input) {
   InputRecord records[16];
@@ -109,43 +112,54 @@ TEST(Win32StreamInput, AMissingInputHasEndedAlready) {
   EXPECT_EQ(input.wait(nullptr, kInfinite), win32::StreamInput::Wait::Ended);
 }
 
-TEST(Win32Platform, APipeIsNoScreenBufferButTakesTheBytes) {
-  Win32Platform platform;
-  Pipe pipe;
-  const Handle out = reinterpret_cast<Handle>(pipe.write);
+TEST(Win32Host, PipesAreNoConsoleButCarryTheBytesBothWays) {
+  Pipe in;
+  Pipe out;
+  Win32Host host(in.read, out.write);
   ScreenBufferInfo info;
-  EXPECT_FALSE(platform.getScreenBufferInfo(out, info));
+  EXPECT_FALSE(Win32Screen(out.write).getInfo(info));
+  std::uint32_t mode = 0;
+  EXPECT_FALSE(host.getInputMode(mode));
   std::uint32_t written = 0;
-  ASSERT_TRUE(platform.writeFile(out, "ab\r\n", 4, written));
+  ASSERT_TRUE(host.writeBytes("ab\r\n", 4, written));
   EXPECT_EQ(written, 4u);
   char bytes[8] = {};
   DWORD got = 0;
-  ReadFile(pipe.read, bytes, sizeof bytes, &got, nullptr);
+  ReadFile(out.read, bytes, sizeof bytes, &got, nullptr);
   EXPECT_EQ(std::string(bytes, got), "ab\r\n");
+
+  in.send("y");
+  ASSERT_TRUE(host.waitForInput(5000));
+  InputRecord record;
+  std::uint32_t read = 0;
+  ASSERT_TRUE(host.peekInput(&record, 1, read));
+  ASSERT_TRUE(host.readInput(&record, 1, read));
+  EXPECT_EQ(read, 1u);
+  EXPECT_EQ(record.key.ch, 'y');
 }
 
-TEST(Win32Platform, RoundsToNearestEvenAfterSettingTheControlWord) {
-  Win32Platform platform;
+TEST(Win32Host, RoundsToNearestEvenAfterSettingTheControlWord) {
+  Win32Host host;
   _controlfp(_RC_UP, _MCW_RC);
-  platform.setFloatingPointControl(0, kFpPrecisionMask | kFpRoundingMask);
+  host.setFloatingPointControl(0, kFpPrecisionMask | kFpRoundingMask);
   EXPECT_EQ(_controlfp(0, 0) & _MCW_RC, static_cast<unsigned>(_RC_NEAR));
   volatile double half = 2.5;
   EXPECT_EQ(std::nearbyint(half), 2.0);
   EXPECT_EQ(std::nearbyint(half + 1.0), 4.0);
 }
 
-TEST(Win32Platform, CountersRunForward) {
-  Win32Platform platform;
+TEST(Win32Host, CountersRunForward) {
+  Win32Host host;
   std::int64_t frequency = 0;
   std::int64_t first = 0;
   std::int64_t second = 0;
-  ASSERT_TRUE(platform.queryPerformanceFrequency(frequency));
+  ASSERT_TRUE(host.queryPerformanceFrequency(frequency));
   EXPECT_GT(frequency, 0);
-  ASSERT_TRUE(platform.queryPerformanceCounter(first));
-  platform.sleep(20);
-  ASSERT_TRUE(platform.queryPerformanceCounter(second));
+  ASSERT_TRUE(host.queryPerformanceCounter(first));
+  host.sleep(20);
+  ASSERT_TRUE(host.queryPerformanceCounter(second));
   EXPECT_GE(second - first, frequency / 100);
-  EXPECT_EQ(platform.mapVirtualKey('A', kMapVkToChar), static_cast<std::uint32_t>('A'));
+  EXPECT_EQ(host.mapVirtualKey('A', kMapVkToChar), static_cast<std::uint32_t>('A'));
 }
 
 }  // namespace

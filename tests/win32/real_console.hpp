@@ -1,5 +1,5 @@
 // A fresh screen buffer of the real console, sized for a test, and the
-// means to compare it with the in-memory console: both are dumped as text
+// means to compare it with the in-memory screen: both are dumped as text
 // (characters, attributes, cursor, window), so a difference shows as a diff.
 #pragma once
 
@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/model/model_console.hpp"
-#include "platform/platform.hpp"
+#include "platform/memory/memory_screen.hpp"
 
 namespace maze::testing {
 
@@ -42,7 +41,6 @@ class RealScreenBuffer {
 
   bool ok() const { return ok_; }
   HANDLE native() const { return handle_; }
-  Handle handle() const { return reinterpret_cast<Handle>(handle_); }
 
  private:
   HANDLE handle_ = INVALID_HANDLE_VALUE;
@@ -59,7 +57,7 @@ struct ScreenDump {
   CursorInfo cursorInfo;
 };
 
-inline ScreenDump dumpOf(const ModelConsole& model) {
+inline ScreenDump dumpOf(MemoryScreen& model) {
   ScreenDump dump;
   dump.width = model.width();
   dump.height = model.height();
@@ -70,7 +68,7 @@ inline ScreenDump dumpOf(const ModelConsole& model) {
   dump.window = model.window();
   dump.attributes = model.attribute();
   CursorInfo info;
-  const_cast<ModelConsole&>(model).getCursorInfo(ModelConsole::kOutputHandle, info);
+  model.getCursorInfo(info);
   dump.cursorInfo = info;
   return dump;
 }

@@ -1,6 +1,6 @@
 // The console services' own clearing, text output and line editing, run on
 // a real console buffer taller than its window and on the in-memory
-// console: every cell, the cursor and the window must agree.
+// screen: every cell, the cursor and the window must agree.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,7 +11,6 @@
 #include "console/lineedit.hpp"
 #include "console/output.hpp"
 #include "console/screen.hpp"
-#include "platform/keyboard_layout.hpp"
 
 namespace maze::testing {
 namespace {
@@ -33,14 +32,13 @@ class Keys {
     scratch_.pushVirtualKey(virtualKey);
     return *this;
   }
-  // Puts the events into the input queue of whichever console `p` is.
-  void queueFor(Platform& p) {
+  // Puts the events into the input queue of the test host, or of the real
+  // console.
+  void queueFor(Host& host) {
     std::vector<InputRecord> records(scratch_.pendingInput());
-    ModelConsole copy = scratch_;
     std::uint32_t read = 0;
-    copy.readInput(ModelConsole::kInputHandle, records.data(),
-                   static_cast<std::uint32_t>(records.size()), read);
-    if (auto* model = dynamic_cast<ModelConsole*>(&p)) {
+    scratch_.readInput(records.data(), static_cast<std::uint32_t>(records.size()), read);
+    if (auto* model = dynamic_cast<TestHost*>(&host)) {
       for (const InputRecord& record : records) model->pushInput(record);
       return;
     }
@@ -62,15 +60,15 @@ class Keys {
   }
 
  private:
-  ModelConsole scratch_;
+  TestHost scratch_;
 };
 
 TEST(ServicesConformance, ClearingBlanksTheRegionOrTheWindowAndKeepsTheRowsAbove) {
-  EXPECT_SAME_AS_REAL_CONSOLE(16, 12, 4, [](Platform& p, Handle h, CallLog& log) {
+  EXPECT_SAME_AS_REAL_CONSOLE(16, 12, 4, [](Host& host, ScreenBuffer& s, CallLog& log) {
     // The user has scrolled the window down before the first use.
-    p.setCursorPosition(h, at(5, 6));
-    p.setWindowInfo(h, true, rect(0, 4, 15, 7));
-    auto& console = forProcessLifetime<ConsoleState>(p);
+    s.setCursorPosition(at(5, 6));
+    s.setWindowInfo(true, rect(0, 4, 15, 7));
+    auto& console = forProcessLifetime<ConsoleState>(host, s);
     startConsole(console, 0, nullptr);
     clearScreen(console);
     logCursor(console, log, "after clearing");
@@ -85,8 +83,8 @@ TEST(ServicesConformance, ClearingBlanksTheRegionOrTheWindowAndKeepsTheRowsAbove
 }
 
 TEST(ServicesConformance, OutputMovesTheWindowDownThenScrollsTheBuffer) {
-  EXPECT_SAME_AS_REAL_CONSOLE(16, 9, 4, [](Platform& p, Handle, CallLog& log) {
-    auto& console = forProcessLifetime<ConsoleState>(p);
+  EXPECT_SAME_AS_REAL_CONSOLE(16, 9, 4, [](Host& host, ScreenBuffer& s, CallLog& log) {
+    auto& console = forProcessLifetime<ConsoleState>(host, s);
     startConsole(console, 0, nullptr);
     clearScreen(console);
     for (int i = 1; i <= 7; ++i) {
@@ -103,8 +101,8 @@ TEST(ServicesConformance, OutputMovesTheWindowDownThenScrollsTheBuffer) {
 }
 
 TEST(ServicesConformance, TextEndingOnTheLastCellDefersItsLineFeed) {
-  EXPECT_SAME_AS_REAL_CONSOLE(10, 8, 3, [](Platform& p, Handle, CallLog& log) {
-    auto& console = forProcessLifetime<ConsoleState>(p);
+  EXPECT_SAME_AS_REAL_CONSOLE(10, 8, 3, [](Host& host, ScreenBuffer& s, CallLog& log) {
+    auto& console = forProcessLifetime<ConsoleState>(host, s);
     startConsole(console, 0, nullptr);
     clearScreen(console);
     printText(console, "0123456789abcdefghij0123456789");
@@ -121,19 +119,19 @@ TEST(ServicesConformance, TextEndingOnTheLastCellDefersItsLineFeed) {
 }
 
 TEST(ServicesConformance, AWindowGrownAfterTheFirstUseScrollsOnlyTheRegion) {
-  EXPECT_SAME_AS_REAL_CONSOLE(12, 10, 3, [](Platform& p, Handle h, CallLog& log) {
-    auto& console = forProcessLifetime<ConsoleState>(p);
+  EXPECT_SAME_AS_REAL_CONSOLE(12, 10, 3, [](Host& host, ScreenBuffer& s, CallLog& log) {
+    auto& console = forProcessLifetime<ConsoleState>(host, s);
     startConsole(console, 0, nullptr);
     clearScreen(console);
     printLine(console, "first");
-    p.setWindowInfo(h, true, rect(0, 2, 11, 7));
+    s.setWindowInfo(true, rect(0, 2, 11, 7));
     for (int i = 1; i <= 5; ++i) printLine(console, "row " + std::to_string(i));
     logCursor(console, log, "at the end");
   });
 }
 
 TEST(ServicesConformance, LineEditingInATallBuffer) {
-  EXPECT_SAME_AS_REAL_CONSOLE(12, 9, 4, [](Platform& p, Handle, CallLog& log) {
+  EXPECT_SAME_AS_REAL_CONSOLE(12, 9, 4, [](Host& host, ScreenBuffer& s, CallLog& log) {
     Keys()
         .type("hello")
         .press(vk::kLeft)
@@ -153,8 +151,8 @@ TEST(ServicesConformance, LineEditingInATallBuffer) {
         .press(vk::kLeft)
         .type("\x1b")
         .type("z\r")
-        .queueFor(p);
-    auto& console = forProcessLifetime<ConsoleState>(p);
+        .queueFor(host);
+    auto& console = forProcessLifetime<ConsoleState>(host, s);
     startConsole(console, 0, nullptr);
     clearScreen(console);
     printLine(console, "above");
@@ -169,15 +167,15 @@ TEST(ServicesConformance, LineEditingInATallBuffer) {
 }
 
 TEST(ServicesConformance, InsertingMidLineScrollsPastTheBottom) {
-  EXPECT_SAME_AS_REAL_CONSOLE(8, 6, 3, [](Platform& p, Handle, CallLog& log) {
+  EXPECT_SAME_AS_REAL_CONSOLE(8, 6, 3, [](Host& host, ScreenBuffer& s, CallLog& log) {
     Keys()
         .type("abcdefghijkl")
         .press(vk::kHome)
         .press(vk::kRight)
         .type("123456")
         .type("\r")
-        .queueFor(p);
-    auto& console = forProcessLifetime<ConsoleState>(p);
+        .queueFor(host);
+    auto& console = forProcessLifetime<ConsoleState>(host, s);
     startConsole(console, 0, nullptr);
     clearScreen(console);
     printText(console, "\r\n\r\n> ");
