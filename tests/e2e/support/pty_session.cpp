@@ -322,7 +322,13 @@ std::string PtySession::dump() const {
   auto cursor = screen_.cursor();
   std::string text = "screen (cursor at row " + std::to_string(cursor.row) + ", column " +
                      std::to_string(cursor.col) + "):\n";
-  for (int r = 0; r < screen_.rows(); ++r) text += "|" + screen_.row(r) + "\n";
+  // Appended piece by piece: "|" + row builds a temporary that GCC 12 at -O3
+  // mistakes for an overlapping copy (-Wrestrict).
+  for (int r = 0; r < screen_.rows(); ++r) {
+    text += '|';
+    text += screen_.row(r);
+    text += '\n';
+  }
   return text;
 }
 
