@@ -23,7 +23,7 @@ if ! have_tools; then
   exit 0
 fi
 
-MAZE_WINDOWS_BUILD=$build scripts/build-windows.sh --tests >/dev/null
+MAZE_WINDOWS_BUILD=$build MAZE_WERROR=ON scripts/build-windows.sh --tests >/dev/null
 rm -rf "$logs"
 mkdir -p "$logs"
 
