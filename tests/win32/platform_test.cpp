@@ -1,8 +1,6 @@
 // The native backend's own parts: the control handler list behind the one
 // trampoline, a piped standard input served as key events, and the calls a
 // stream-mode output relies on.
-#include "platform/win32/win32_platform.hpp"
-
 #include <float.h>
 #include <gtest/gtest.h>
 
@@ -11,6 +9,7 @@
 #include <string>
 
 #include "platform/win32/stream_input.hpp"
+#include "platform/win32/win32_platform.hpp"
 
 namespace maze {
 namespace {
