@@ -1,5 +1,6 @@
-# Installs the game as packaged games are installed and describes its Debian
-# package. The project's version is the one number all of them carry.
+# Installs the game as packaged games are installed, describes its Debian
+# package, and gives the Windows program its resources. The project's
+# version is the one number all of them carry.
 include(GNUInstallDirs)
 
 # Dates come from SOURCE_DATE_EPOCH when it is set, so a package built twice
@@ -35,7 +36,17 @@ else()
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
 
-if(NOT WIN32)
+if(WIN32)
+  enable_language(RC)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/maze.exe.manifest.in
+                 ${PROJECT_BINARY_DIR}/maze.exe.manifest @ONLY)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/maze.rc.in ${PROJECT_BINARY_DIR}/maze.rc @ONLY)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/README.txt.in ${PROJECT_BINARY_DIR}/README.txt @ONLY
+                 NEWLINE_STYLE CRLF)
+  target_sources(maze PRIVATE ${PROJECT_BINARY_DIR}/maze.rc)
+  # No link time in the header, and a release carries no symbols.
+  target_link_options(maze PRIVATE -Wl,--no-insert-timestamp $<$<CONFIG:Release>:-s>)
+else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_CONTACT "${MAZE_MAINTAINER}")
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
