@@ -7,6 +7,8 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh clang clang-tidy cppcheck cmake ninja-build libgtest-dev libvterm-dev \
   python3 || exit 1
+# The Windows half needs these; without them it is skipped, not failed.
+scripts/ensure-packages.sh mingw-w64 googletest || true
 
 root=$PWD
 build=$root/build/analyze
@@ -91,7 +93,7 @@ cppcheck_run() {  # database dir, name, extra args (--file-filter= for a part)..
 
 # POSIX: clang's own view of the build, fuzz targets and benchmarks included.
 if cmake -S . -B "$build/posix" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DMAZE_FUZZ=ON \
-  -DMAZE_BENCH=ON >"$logs/configure-posix.log" 2>&1; then
+  -DMAZE_BENCH=ON -DMAZE_WERROR=ON >"$logs/configure-posix.log" 2>&1; then
   unique_database "$build/posix" "$build/posix-db"
   tidy "$build/posix-db" posix '^(src|fuzz|bench)/' '^tests/' || status=1
   cppcheck_run "$build/posix-db" posix --library=posix "--file-filter=$root/*" || status=1
@@ -106,7 +108,7 @@ gxx=$(command -v x86_64-w64-mingw32-g++-posix || true)
 if [ -n "$gxx" ] && [ -f /usr/src/googletest/CMakeLists.txt ]; then
   cxx=$(dirname "$("$gxx" -print-libgcc-file-name)")/include/c++
   if cmake -S . -B "$build/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-    >"$logs/configure-windows.log" 2>&1; then
+    -DMAZE_WERROR=ON >"$logs/configure-windows.log" 2>&1; then
     unique_database "$build/windows" "$build/windows-db"
     tidy "$build/windows-db" windows '^src/(platform/win32/|main\.cpp$)' '^tests/win32/' \
       --extra-arg=--target=x86_64-w64-mingw32 \

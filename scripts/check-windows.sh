@@ -2,8 +2,9 @@
 # Builds the Windows program and its tests with mingw-w64 and runs them under
 # wine: every unit test, the Windows-only tests (the native backend, and the
 # in-memory console checked call by call against wine's console), and the
-# game itself, played in a terminal and with its input piped. Exits 0 with a
-# message when mingw-w64 or wine cannot be had; non-zero on any failure.
+# game from the release archive, played in a terminal and with its input
+# piped. Exits 0 with a message when mingw-w64 or wine cannot be had;
+# non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${MAZE_WINDOWS_BUILD:-build-windows}
@@ -12,10 +13,11 @@ case $build in /*) ;; *) build=$PWD/$build logs=$PWD/$logs ;; esac
 
 have_tools() {
   command -v x86_64-w64-mingw32-g++-posix && command -v wine && command -v wineserver &&
-    command -v tmux && command -v script && [ -f /usr/src/googletest/CMakeLists.txt ]
+    command -v tmux && command -v script && command -v unzip &&
+    [ -f /usr/src/googletest/CMakeLists.txt ]
 } >/dev/null 2>&1
 if ! have_tools; then
-  scripts/ensure-packages.sh mingw-w64 wine tmux bsdutils googletest cmake ninja-build \
+  scripts/ensure-packages.sh mingw-w64 wine tmux bsdutils unzip googletest cmake ninja-build \
     >/dev/null 2>&1 || true
 fi
 if ! have_tools; then
@@ -25,11 +27,14 @@ fi
 
 rm -rf "$logs"
 mkdir -p "$logs"
-if ! MAZE_WINDOWS_BUILD=$build scripts/build-windows.sh --tests >"$logs/build.log" 2>&1; then
+if ! MAZE_WINDOWS_BUILD=$build MAZE_WERROR=ON scripts/build-windows.sh --tests >"$logs/build.log" 2>&1; then
   grep -E 'error|FAILED' "$logs/build.log" | head -40 || tail -40 "$logs/build.log"
   echo "check-windows: the build failed (log in $logs/build.log)"
   exit 1
 fi
+# The game played below is the one the release archive holds.
+unzip -q "$build"/maze-*-windows-x64.zip -d "$logs/archive"
+game=$(echo "$logs"/archive/maze-*/maze.exe)
 
 export WINEDEBUG=-all
 # No installer dialogs when the first run makes wine's prefix.
@@ -106,7 +111,7 @@ exit_status() {
 prompt="Choose A Direction (N, S, E, W) (Or Press Q To Quit)"
 play_typed() {
   local s=typed
-  start_game $s "wine $(printf '%q' "$build/maze.exe")"
+  start_game $s "wine $(printf '%q' "$game")"
   wait_for $s "$prompt" || return 1
   tm send-keys -t $s s Enter
   wait_for $s "You must head north into the caves" || return 1
@@ -134,7 +139,7 @@ if play_typed; then echo "ok: the game played in a console"; else fail "the game
 # Input piped: its bytes are the keys; output a console window.
 play_piped_into_console() {
   local s=piped
-  start_game $s "printf 's\\nkn\\r\\nkn\\n' | wine $(printf '%q' "$build/maze.exe")"
+  start_game $s "printf 's\\nkn\\r\\nkn\\n' | wine $(printf '%q' "$game")"
   wait_for $s "You move north through the caves" || return 1
   # The input has ended while the game waits for a key: it ends.
   [ "$(exit_status $s)" = 0 ] || { echo "  exit status $(exit_status $s), not 0"; return 1; }
@@ -146,7 +151,7 @@ else fail "the game played from a pipe in a console"; fi
 # through unchanged.
 play_redirected() {
   local out=$logs/redirected.out status=0
-  printf 's\nkn\nkn\nkq\n' | timeout 60 wine "$build/maze.exe" >"$out" 2>/dev/null || status=$?
+  printf 's\nkn\nkn\nkq\n' | timeout 60 wine "$game" >"$out" 2>/dev/null || status=$?
   [ "$status" = 0 ] || { echo "  exit status $status, not 0"; return 1; }
   local expected
   for expected in "$prompt " "You must head north into the caves" "You enter the caves" \
@@ -164,7 +169,7 @@ else fail "the game played with input and output redirected"; fi
 play_long_script() {
   local out=$logs/long-script.out status=0 prompts
   { for _ in $(seq 300); do printf 'x\r\n'; done; printf 'q\r\n'; } |
-    timeout 60 wine "$build/maze.exe" >"$out" 2>/dev/null || status=$?
+    timeout 60 wine "$game" >"$out" 2>/dev/null || status=$?
   [ "$status" = 0 ] || { echo "  exit status $status, not 0"; return 1; }
   prompts=$(grep -o "Choose A Direction" "$out" | wc -l)
   [ "$prompts" = 301 ] || { echo "  $prompts prompts, not 301"; return 1; }

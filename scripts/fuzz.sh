@@ -13,7 +13,7 @@ targets=(fuzz_read_field fuzz_console_write fuzz_input_decoder fuzz_edit_line fu
 
 scripts/ensure-packages.sh clang libclang-rt-14-dev cmake ninja-build libvterm-dev
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DMAZE_SANITIZE=ON -DMAZE_FUZZ=ON -DMAZE_TESTS=OFF >/dev/null
+  -DMAZE_SANITIZE=ON -DMAZE_FUZZ=ON -DMAZE_TESTS=OFF -DMAZE_WERROR=ON >/dev/null
 if ! ninja -C "$build" -j2 "${targets[@]}" >"$build/build.log" 2>&1; then
   grep -E "error|FAILED" "$build/build.log" | head -30
   echo "fuzz: build failed"
