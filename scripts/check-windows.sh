@@ -177,6 +177,12 @@ play_long_script() {
 if play_long_script; then echo "ok: a long piped script answered in full"
 else fail "a long piped script answered in full"; fi
 
+# A reader that goes away ends the game instead of leaving it to write into
+# nothing for ever.
+if timeout 60 bash -c 'yes x | wine "$1" | head -c 300 >/dev/null' _ "$game"; then
+  echo "ok: the game ends when its reader has gone"
+else fail "the game ends when its reader has gone"; fi
+
 if [ ${#failures[@]} -gt 0 ]; then
   echo "check-windows: ${#failures[@]} failed (logs in $logs):"
   printf '  %s\n' "${failures[@]}"

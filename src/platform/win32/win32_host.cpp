@@ -109,10 +109,19 @@ std::uint32_t Win32Host::mapVirtualKey(std::uint32_t code, std::uint32_t mapType
   return MapVirtualKeyA(code, mapType);
 }
 
+// A pipe whose reader has gone can never take another byte: the program
+// ends as a filter does when its reader goes, rather than write on for
+// ever into nothing. Other failures only drop the bytes.
 bool Win32Host::writeBytes(const void* bytes, std::uint32_t length, std::uint32_t& written) {
   DWORD count = 0;
   const bool ok = WriteFile(output_, bytes, length, &count, nullptr) != FALSE;
   written = ok ? count : 0;
+  if (!ok) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED) {
+      ExitProcess(ERROR_BROKEN_PIPE);
+    }
+  }
   return ok;
 }
 
