@@ -47,5 +47,31 @@ TEST(ByteKeyDecoder, KeysAreThoseOfAUsKeyboard) {
   EXPECT_EQ(records[4].key.virtualKeyCode, 0);
 }
 
+// The rows of a US keyboard, unshifted and shifted; the keys of a row have
+// consecutive scan codes from the one given.
+TEST(ByteKeyDecoder, EveryCharacterOfTheMainRowsComesFromItsKey) {
+  const struct {
+    const char* plain;
+    const char* shifted;
+    std::uint16_t firstScanCode;
+  } rows[] = {{"1234567890-=", "!@#$%^&*()_+", 0x02},
+              {"qwertyuiop[]", "QWERTYUIOP{}", 0x10},
+              {"asdfghjkl;'`", "ASDFGHJKL:\"~", 0x1E},
+              {"zxcvbnm,./", "ZXCVBNM<>?", 0x2C}};
+  for (const auto& row : rows) {
+    for (const char* keys : {row.plain, row.shifted}) {
+      for (std::size_t i = 0; keys[i] != 0; ++i) {
+        ByteKeyDecoder decoder;
+        std::deque<InputRecord> records;
+        decoder.feed(static_cast<std::uint8_t>(keys[i]), records);
+        ASSERT_EQ(records.size(), 2u) << keys[i];
+        EXPECT_EQ(records[0].key.virtualScanCode, row.firstScanCode + i) << keys[i];
+        EXPECT_EQ(records[0].key.controlKeyState, keys == row.shifted ? kShiftPressed : 0u)
+            << keys[i];
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace maze

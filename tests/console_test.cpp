@@ -134,6 +134,11 @@ TEST(Random, SameSeedSameSequenceAndFifteenBitSteps) {
     distinct.insert(value);
   }
   EXPECT_GT(distinct.size(), 40u);
+  // Below zero too the fraction is cut off toward zero.
+  randomize(f.console, -1234.9);
+  const double first = rnd(f.console, 1);
+  randomize(f.console, -1234.0);
+  EXPECT_EQ(rnd(f.console, 1), first);
 }
 
 TEST(Random, KnownSequenceIsTheSameOnEveryPlatform) {

@@ -112,21 +112,24 @@ TEST_F(StartUp, LeavesTheGameAtItsStartValues) {
   EXPECT_EQ(game.moveAnswer, "");
 }
 
-// Within one second every draw repeats the same value r.
+// Within one second every draw repeats the same value r, and each is
+// rounded ties to even: the draws at these seconds are 0.75, 0.5 and 0.25.
 TEST_F(StartUp, AUsableSecondGivesAllThreeDrawsFromOneValue) {
-  int second = 5000;
-  while (!usable(drawAt(second))) ++second;
-  const double r = drawAt(second);
-  host.setSeconds(second + 0.1);
+  const struct {
+    int second;
+    int rumble;
+    int gnome;
+    int limit;
+  } draws[] = {{4855, 22, 19, 8}, {14116, 15, 12, 5}, {24944, 8, 6, 7}};
   host.msPerClockReading = 1;
-  setUpGame(console, game);
-
-  EXPECT_EQ(game.rumbleCountdown, roundToInt(30 * r));
-  EXPECT_EQ(game.gnomeCountdown, roundToInt(25 * r));
-  const int limit = roundToInt(10 * r);
-  EXPECT_EQ(game.gnomeTimeLimit, limit < 5 ? limit + 5 : limit);
-  EXPECT_GT(game.rumbleCountdown, game.gnomeCountdown);
-  EXPECT_LT(host.seconds(), second + 0.2);
+  for (const auto& d : draws) {
+    host.setSeconds(d.second + 0.1);
+    setUpGame(console, game);
+    EXPECT_EQ(game.rumbleCountdown, d.rumble) << d.second;
+    EXPECT_EQ(game.gnomeCountdown, d.gnome) << d.second;
+    EXPECT_EQ(game.gnomeTimeLimit, d.limit) << d.second;
+    EXPECT_LT(host.seconds(), d.second + 0.2);
+  }
 }
 
 TEST_F(StartUp, AnUnusableSecondIsDrawnAgainUntilTheNextSecondComes) {
@@ -180,6 +183,27 @@ TEST_F(RunGame, StartsTheConsoleSetsUpAndOpensWithTheEntrance) {
   EXPECT_EQ(game.rooms[1], "N04S00E02W03");
   EXPECT_GE(game.gnomeTimeLimit, 5);
   EXPECT_EQ(shown(), prompted("Q"));
+}
+
+// A whole game on the test host's clock: the real program's clock cannot be
+// moved on the 900 seconds the collapse needs.
+TEST_F(RunGame, AGameOutstayingItsTimeEndsInTheCollapse) {
+  host.setSeconds(4855.1);  // the gnome 19 moves away, the rumble 22
+  host.msPerClockReading = 1;
+  answer("n");
+  then([this] {
+    host.setSeconds(5000.2);
+    host.typeText(" ");
+  });
+  answer("e");
+  then([this] {
+    host.setSeconds(5900.5);
+    host.typeText(" ");
+  });
+  pressKey();
+  EXPECT_EQ(play([&] { runGame(console, game, 0, nullptr); }), 0);
+  EXPECT_EQ(game.entryTime, 5000);
+  EXPECT_EQ(shown(), "The maze is collapsing\nYou have died, you lose\n");
 }
 
 }  // namespace

@@ -20,15 +20,6 @@ constexpr const char* kWrongWay =
     "The gnome hits you with his axe\n"
     "You have died, you lose\n";
 
-// The value rnd(1) gives after the game reseeds with the timer at `second`.
-double drawAt(double second) {
-  TestHost host;
-  TestScreen screen;
-  ConsoleState scratchConsole(host, screen);
-  randomize(scratchConsole, second);
-  return rnd(scratchConsole, 1);
-}
-
 class Hazards : public GameTest {
  protected:
   void move(const std::string& way) {
@@ -69,10 +60,10 @@ TEST_F(Hazards, RunningBackInTimeEscapesTheGnome) {
   for (const Flight& flight : flights) {
     SCOPED_TRACE(flight.way);
     screens.clear();
-    gnomeAhead(flight.room);
+    gnomeAhead(flight.room, 14112.4);
     answer(flight.way);
     pressKey();
-    fleeAt(2004.9, flight.escape);
+    fleeAt(14116.9, flight.escape);
     pressKey();
     answer("q");
     EXPECT_EQ(playTurns(), 0);
@@ -82,10 +73,11 @@ TEST_F(Hazards, RunningBackInTimeEscapesTheGnome) {
                               " through the caves\n" + kGnomeLines);
     EXPECT_EQ(screens[2], prompted(""));
     EXPECT_EQ(screens[3], prompted(flight.escape) + "You escaped from the gnome\n");
-    EXPECT_EQ(game.gnomeStartTime, 2000);
+    EXPECT_EQ(game.gnomeStartTime, 14112);
     EXPECT_EQ(game.currentRoom, flight.roomAfter) << "fleeing is no move";
     EXPECT_EQ(game.rumbleCountdown, -2);
-    EXPECT_EQ(game.gnomeCountdown, roundToInt(25 * drawAt(2004.9)));
+    // Redrawn from the timer: the draw at 14116 is 0.5, and 12.5 rounds to even.
+    EXPECT_EQ(game.gnomeCountdown, 12);
   }
 }
 
@@ -109,16 +101,18 @@ TEST_F(Hazards, TheTimeLimitCountsFromTheRoundedStart) {
   const struct {
     double start;
     int rounded;
+    int limit;
     double answeredAt;
     bool escapes;
-  } cases[] = {{2000.5, 2000, 2005.0, true},
-               {2000.5, 2000, 2005.0001, false},
-               {2001.5, 2002, 2007.0, true},
-               {2001.5, 2002, 2007.0001, false}};
+  } cases[] = {{2000.5, 2000, 5, 2005.0, true},
+               {2000.5, 2000, 5, 2005.0001, false},
+               {2001.5, 2002, 8, 2010.0, true},
+               {2001.5, 2002, 8, 2010.0001, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.answeredAt);
     screens.clear();
     gnomeAhead(2, c.start);
+    game.gnomeTimeLimit = c.limit;
     move("w");
     fleeAt(c.answeredAt, "e");
     pressKey();
@@ -184,21 +178,25 @@ TEST_F(Hazards, ARumblePutsOffAGnomeDueOnTheSameMoveByFiveMoves) {
   EXPECT_EQ(screens[13], prompted("e") + "You escaped from the gnome\n");
 }
 
+// Each rumble redraws its countdown from the timer: 30 times the draw,
+// rounded ties to even (the draw at 4855 is 0.75).
 TEST_F(Hazards, RumblesTurnTheRubbleRoundOneTwoThree) {
   quietGame(1);
   game.entryTime = 1'000'000;
   const int expectedState[] = {2, 3, 1, 2};
+  const double seconds[] = {3000.2, 4855.2, 3014.2, 3021.2};
+  const int countdowns[] = {8, 22, 26, 5};
   for (int i = 0; i < 4; ++i) {
-    const double now = 3000.2 + 7 * i;
+    const double now = seconds[i];
     then([this, i, now] {
       game.rumbleCountdown = 1;
       host.setSeconds(now);
       host.typeText(i % 2 ? "w\r" : "e\r");
     });
-    then([this, i, now, &expectedState] {
+    then([this, i, &expectedState, &countdowns] {
       EXPECT_EQ(game.rubbleState, expectedState[i]);
       EXPECT_EQ(game.rumblePhase, (i + 1) % 3);
-      EXPECT_EQ(game.rumbleCountdown, roundToInt(30 * drawAt(now)));
+      EXPECT_EQ(game.rumbleCountdown, countdowns[i]);
       host.typeText(" ");
     });
   }

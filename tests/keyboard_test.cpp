@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -42,14 +43,15 @@ class KeyboardTest : public ::testing::Test {
   }
 
   // Alt held while the digits are typed on the keypad, then released.
-  void typeAltNumpad(const std::string& digits) {
+  void typeAltNumpad(const std::string& digits, std::uint32_t state = kAlt) {
     pushEvent(true, vk::kMenu, kAlt);
-    for (char d : digits) {
-      const auto key = static_cast<std::uint16_t>(kNumpad0 + (d - '0'));
-      pushEvent(true, key, kAlt);
-      pushEvent(false, key, kAlt);
-    }
+    for (char d : digits) keypadDigit(d, state);
     pushEvent(false, vk::kMenu, 0);
+  }
+  void keypadDigit(char d, std::uint32_t state, std::uint16_t repeat = 1) {
+    const auto key = static_cast<std::uint16_t>(kNumpad0 + (d - '0'));
+    pushEvent(true, key, state, 0, repeat);
+    pushEvent(false, key, state);
   }
 
   TestScreen screen;
@@ -57,81 +59,85 @@ class KeyboardTest : public ::testing::Test {
   ConsoleState console{host, screen};
 };
 
-TEST_F(KeyboardTest, ScanCodeTableColumns) {
-  // Function keys: every column holds a code.
-  EXPECT_EQ(translate(0, 0x3B, vk::kF1, 0), ext(0x3B));
-  EXPECT_EQ(translate(0, 0x3B, vk::kF1, kShift), ext(0x54));
-  EXPECT_EQ(translate(0, 0x3B, vk::kF1, kCtrl), ext(0x5E));
-  EXPECT_EQ(translate(0, 0x3B, vk::kF1, kAlt), ext(0x68));
-  EXPECT_EQ(translate(0, 0x3E, vk::kF1 + 3, kAlt | kCtrl | kShift), ext(0x6B));  // Alt wins
-  EXPECT_EQ(translate(0, 0x44, vk::kF1 + 9, kAlt), ext(0x71));
-  EXPECT_EQ(translate(0, 0x57, vk::kF1 + 10, 0), ext(0x85));
-  EXPECT_EQ(translate(0, 0x57, vk::kF1 + 10, kShift), ext(0x87));
-  EXPECT_EQ(translate(0, 0x58, vk::kF1 + 11, kCtrl), ext(0x8A));
-  EXPECT_EQ(translate(0, 0x58, vk::kF1 + 11, kAlt), ext(0x8C));
-  // Keypad with Num Lock off: no character, the normal or Ctrl column.
-  EXPECT_EQ(translate(0, 0x48, vk::kUp, 0), ext(0x48));
-  EXPECT_EQ(translate(0, 0x48, vk::kUp, kCtrl), ext(0x8D));
-  EXPECT_EQ(translate(0, 0x48, vk::kUp, kShift), kNoKey);
-  EXPECT_EQ(translate(0, 0x4C, 0x0C, kCtrl), ext(0x8F));
-  EXPECT_EQ(translate('5', 0x4C, kNumpad0 + 5, kAlt), ext(0x4C));
-  EXPECT_EQ(translate(0, 0x53, vk::kDelete, 0), ext(0x53));
+// The extended code in a column (normal, Shift, Ctrl, Alt) of the key with
+// this scan code, 0 for none, by the keyboard's rules.
+constexpr int kKeypadCtrl[] = {0x77, 0x8D, 0x84, 0,    0x73, 0x8F, 0x74,
+                               0,    0x75, 0x91, 0x76, 0x92, 0x93};
+int ruledCode(int scan, int column) {
+  if (scan >= 0x3B && scan <= 0x44) {  // F1 to F10
+    return scan + std::array{0, 0x19, 0x23, 0x2D}[column];
+  }
+  if (scan == 0x57 || scan == 0x58) return 0x85 + (scan - 0x57) + 2 * column;  // F11, F12
+  if (scan >= 0x47 && scan <= 0x53) {  // the keypad, 7 (Home) to . (Del)
+    const int ctrl = kKeypadCtrl[scan - 0x47];
+    if (ctrl == 0) return 0;
+    if (column == 3 && scan == 0x4C) return 0x4C;
+    return std::array{scan, 0, ctrl, 0}[column];
+  }
+  if (column == 2) return scan == 0x03 ? 0x03 : scan == 0x0F ? 0x94 : 0;  // Ctrl+2 is NUL
+  if (column == 1) return scan == 0x0F ? 0x0F : 0;                        // Shift+Tab
+  if (column == 0) return 0;
+  // Alt with 1 to = counts from 0x78, but 7 and 8 repeat the codes of - and =.
+  if (scan >= 0x02 && scan <= 0x0D) return scan == 0x08 ? 0x82 : scan == 0x09 ? 0x83 : 0x76 + scan;
+  if (scan == 0x0E) return 0xE0;
+  // Alt with Esc, Tab, Enter and the letter rows gives the key's own scan code.
+  const bool own = scan == 0x01 ||
+                   (scan >= 0x0F && scan <= 0x35 && scan != 0x1D && scan != 0x2A && scan != 0x2B);
+  return own ? scan : 0;
 }
 
-TEST_F(KeyboardTest, OddRowsOfTheScanCodeTable) {
-  EXPECT_EQ(translate('7', 0x08, '7', kAlt), ext(0x82));
-  EXPECT_EQ(translate('-', 0x0C, 0xBD, kAlt), ext(0x82));
-  EXPECT_EQ(translate('8', 0x09, '8', kAlt), ext(0x83));
-  EXPECT_EQ(translate('=', 0x0D, 0xBB, kAlt), ext(0x83));
-  EXPECT_EQ(translate('1', 0x02, '1', kAlt), ext(0x78));
-  EXPECT_EQ(translate('0', 0x0B, '0', kAlt), ext(0x81));
-  EXPECT_EQ(translate(8, 0x0E, vk::kBack, kAlt), ext(0xE0));
-  EXPECT_EQ(translate(9, 0x0F, vk::kTab, kAlt), ext(0x0F));
-  EXPECT_EQ(translate(9, 0x0F, vk::kTab, kShift), ext(0x0F));
-  EXPECT_EQ(translate(9, 0x0F, vk::kTab, kCtrl), ext(0x94));
-  EXPECT_EQ(translate(9, 0x0F, vk::kTab, 0), 9);
-  EXPECT_EQ(translate(27, 0x01, vk::kEscape, kAlt), ext(0x01));
-  EXPECT_EQ(translate(13, 0x1C, vk::kReturn, kAlt), ext(0x1C));
-  EXPECT_EQ(translate('/', 0x35, 0xBF, kAlt), ext(0x35));
-  // Rows without codes give the character, or nothing.
-  EXPECT_EQ(translate('\\', 0x2B, 0xDC, kAlt), '\\');
-  EXPECT_EQ(translate(' ', 0x39, vk::kSpace, kAlt), ' ');
-  EXPECT_EQ(translate(0, 0x4A, 0x6D, kAlt), kNoKey);
+// Keys without a character, each cell of the tables on its own.
+TEST_F(KeyboardTest, EveryCellOfTheKeyTablesFollowsItsRule) {
+  const std::uint32_t columns[] = {0, kShift, kCtrl, kAlt};
+  for (std::uint16_t scan = 0; scan <= 0x60; ++scan) {
+    for (int c = 0; c < 4; ++c) {
+      const int code = scan <= 0x58 ? ruledCode(scan, c) : 0;
+      EXPECT_EQ(translate(0, scan, 0, columns[c]), code != 0 ? ext(code) : kNoKey)
+          << std::hex << scan << " column " << c;
+    }
+  }
+  // The keys beside the keypad: Shift changes nothing, Ctrl is the keypad's
+  // and Alt counts on from 0x97.
+  const std::uint32_t e = kEnhancedKey;
+  for (std::uint16_t scan : {0x47, 0x48, 0x49, 0x4B, 0x4D, 0x4F, 0x50, 0x51, 0x52, 0x53}) {
+    const std::array<KeyCode, 4> cells{ext(scan), ext(scan), ext(kKeypadCtrl[scan - 0x47]),
+                                       ext(scan + 0x50)};
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(translate(0, scan, 0, e | columns[c]), cells[c]) << scan;
+  }
+  const std::array<KeyCode, 4> enter{13, 13, 10, ext(0xA6)}, slash{'/', '?', ext(0x95), ext(0xA4)};
+  for (int c = 0; c < 4; ++c) {
+    EXPECT_EQ(translate(0, 0x1C, 0, e | columns[c]), enter[c]);
+    EXPECT_EQ(translate(0, 0x35, 0, e | columns[c]), slash[c]);
+  }
+  EXPECT_EQ(translate(0, 0x1D, vk::kControl, e | kCtrl), kNoKey);  // right Ctrl
 }
 
 TEST_F(KeyboardTest, CharactersAndModifiers) {
   EXPECT_EQ(translate('q', 0x10, 'Q', 0), 'q');
   EXPECT_EQ(translate('a', 0x1E, 'A', kAlt), ext(0x1E));
   EXPECT_EQ(translate('A', 0x1E, 'A', kAlt | kShift), ext(0x1E));
+  EXPECT_EQ(translate('7', 0x08, '7', kAlt), ext(0x82));
+  EXPECT_EQ(translate('5', 0x4C, kNumpad0 + 5, kAlt), ext(0x4C));
+  EXPECT_EQ(translate(0, 0x3E, vk::kF1 + 3, kAlt | kCtrl | kShift), ext(0x6B));  // Alt wins
   EXPECT_EQ(translate(1, 0x1E, 'A', kCtrl), 1);
   EXPECT_EQ(translate('A', 0x1E, 'A', kShift), 'A');
+  // Tab's character takes a column only with a modifier.
+  EXPECT_EQ(translate(9, 0x0F, vk::kTab, 0), 9);
+  EXPECT_EQ(translate(9, 0x0F, vk::kTab, kShift), ext(0x0F));
+  EXPECT_EQ(translate(9, 0x0F, vk::kTab, kCtrl), ext(0x94));
+  // Rows without codes give the character.
+  EXPECT_EQ(translate('\\', 0x2B, 0xDC, kAlt), '\\');
+  EXPECT_EQ(translate(' ', 0x39, vk::kSpace, kAlt), ' ');
   // AltGr: Alt and Ctrl with a character of another key's own.
   EXPECT_EQ(translate('@', 0x10, 'Q', kAlt | kCtrl), '@');
   EXPECT_EQ(translate(0, 0x38, vk::kMenu, kAlt), kNoKey);
   EXPECT_EQ(translate(0, 0x2A, vk::kShift, kShift), kNoKey);
   EXPECT_EQ(translate(0, 0x1D, vk::kControl, kCtrl), kNoKey);
   EXPECT_EQ(translate(0, 0x3A, 0x14, 0), kNoKey);  // Caps Lock
-  // Beyond the table: only the character counts.
+  // Beyond the table only the character counts; with a character the
+  // enhanced table is not consulted.
   EXPECT_EQ(translate('x', 0x70, 0, kAlt), 'x');
-  EXPECT_EQ(translate(0, 0x59, 0, 0), kNoKey);
-}
-
-TEST_F(KeyboardTest, EnhancedKeys) {
-  const std::uint32_t e = kEnhancedKey;
-  EXPECT_EQ(translate(0, 0x48, vk::kUp, e), ext(0x48));
-  EXPECT_EQ(translate(0, 0x48, vk::kUp, e | kShift), ext(0x48));
-  EXPECT_EQ(translate(0, 0x48, vk::kUp, e | kCtrl), ext(0x8D));
-  EXPECT_EQ(translate(0, 0x48, vk::kUp, e | kAlt), ext(0x98));
-  EXPECT_EQ(translate(0, 0x53, vk::kDelete, e | kAlt), ext(0xA3));
-  EXPECT_EQ(translate(0, 0x52, vk::kInsert, e | kCtrl), ext(0x92));
-  EXPECT_EQ(translate(0, 0x35, 0x6F, e), '/');
-  EXPECT_EQ(translate(0, 0x35, 0x6F, e | kShift), '?');
-  EXPECT_EQ(translate(0, 0x35, 0x6F, e | kCtrl), ext(0x95));
-  EXPECT_EQ(translate(0, 0x1C, vk::kReturn, e | kCtrl), 10);
-  EXPECT_EQ(translate(0, 0x1C, vk::kReturn, e | kAlt), ext(0xA6));
-  EXPECT_EQ(translate(0, 0x1D, vk::kControl, e | kCtrl), kNoKey);  // right Ctrl
-  // With a character the enhanced table is not consulted.
-  EXPECT_EQ(translate(13, 0x1C, vk::kReturn, e), 13);
+  EXPECT_EQ(translate(13, 0x1C, vk::kReturn, kEnhancedKey), 13);
 }
 
 // A layout whose answers carry flags above the low word and letters
@@ -205,6 +211,17 @@ TEST_F(KeyboardTest, AltWithKeypadDigits) {
   typeAltNumpad("321");  // no range check: 321 modulo 256
   EXPECT_EQ(drain(), std::vector<std::string>{"A"});
   EXPECT_EQ(console.keyboard.altNumpadCode, 0);
+  typeAltNumpad("65", kAlt | kShift);  // Shift held: no code
+  EXPECT_EQ(drain(), std::vector<std::string>{});
+
+  // A press repeated no times adds no digit; the press of a key that ends
+  // Alt alone delivers the code, before that key's release.
+  pushEvent(true, vk::kMenu, kAlt);
+  keypadDigit('6', kAlt);
+  keypadDigit('5', kAlt, 0);
+  keypadDigit('5', kAlt);
+  pushEvent(true, vk::kControl, kAlt | kCtrl);
+  EXPECT_EQ(drain(), std::vector<std::string>{"A"});
 }
 
 TEST_F(KeyboardTest, AltKeypadCodeWrapsAtThirtyTwoBits) {

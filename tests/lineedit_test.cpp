@@ -189,15 +189,19 @@ TEST_F(LineEditTest, UpAndDownMoveByAWholeRow) {
   };
   auto marked = [&](int at) { return hundred.substr(0, at) + "#" + hundred.substr(at); };
 
-  EXPECT_EQ(typeAndMark(90, vk::kUp), marked(10));
-  EXPECT_EQ(screen.rowText(0).substr(0, 12), marked(10).substr(0, 12));
-  clearScreen(console);
-  EXPECT_EQ(typeAndMark(50, vk::kUp), marked(50));
-  clearScreen(console);
-  EXPECT_EQ(typeAndMark(10, vk::kDown), marked(90));
-  EXPECT_EQ(screen.rowText(1), marked(90).substr(80));
-  clearScreen(console);
-  EXPECT_EQ(typeAndMark(30, vk::kDown), marked(30));
+  // Rows are 80 wide and the line 100 long: Up works from 80 on, Down up
+  // to the very end; otherwise they do nothing.
+  const struct {
+    int from;
+    std::uint16_t key;
+    int to;
+  } moves[] = {{90, vk::kUp, 10},   {80, vk::kUp, 0},     {79, vk::kUp, 79},
+               {10, vk::kDown, 90}, {20, vk::kDown, 100}, {21, vk::kDown, 21}};
+  for (const auto& m : moves) {
+    EXPECT_EQ(typeAndMark(m.from, m.key), marked(m.to)) << m.from;
+    EXPECT_EQ(screen.cell(m.to % 80, m.to / 80).ch, '#') << m.from;
+    clearScreen(console);
+  }
 }
 
 TEST_F(LineEditTest, TypingIntoTheBottomRightCellScrollsAtOnce) {

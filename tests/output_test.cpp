@@ -25,6 +25,13 @@ TEST(ConsoleWrite, WritesAtTheCursorWithTheCurrentAttribute) {
   EXPECT_EQ(f.screen.cell(4, 0).attr, 0x2F);
   EXPECT_EQ(f.screen.cursor().x, 5);
   EXPECT_EQ(f.host.flushCount(), 1u);
+  // Up to the last column the text stays on its row; the wrap comes after it.
+  write(f.console, std::string(14, '.'));
+  EXPECT_EQ(f.screen.cursor().x, 19);
+  EXPECT_EQ(f.screen.cursor().y, 0);
+  write(f.console, "!");
+  EXPECT_EQ(f.screen.cell(19, 0).ch, '!');
+  EXPECT_EQ(f.screen.cursor().y, 1);
 }
 
 TEST(ConsoleWrite, WrapsAtTheBufferWidthAcrossManyBatches) {

@@ -133,32 +133,43 @@ bool g_claimInterrupt(std::uint32_t event) {
   say(event == kCtrlCEvent ? "[ctrl-c]" : "[other]");
   return true;
 }
+// The signal that ends the process and the event the handlers hear of.
+struct Ending {
+  int signo;
+  std::uint32_t event;
+};
+Ending g_ending{};
+
 bool g_olderHandler(std::uint32_t event) {
-  say(event == kCtrlShutdownEvent ? "[older]" : "[older?]");
+  say(event == g_ending.event ? "[older]" : "[older?]");
   return true;
 }
 bool g_newerHandler(std::uint32_t event) {
-  say(event == kCtrlShutdownEvent ? "[newer]" : "[newer?]");
+  say(event == g_ending.event ? "[newer]" : "[newer?]");
   return false;
 }
 
-// Closing or shutting down: the handlers hear of it newest first, then the
-// process ends by the signal whatever they answered.
+// A hang-up closes, SIGTERM shuts down: the handlers hear of it newest
+// first, then the process ends by the signal whatever they answered.
 TEST(TerminalHost, TerminationRunsTheHandlersThenEnds) {
-  const ChildResult r = runChild(
-      [] {
-        TerminalHost p;
-        p.setCtrlHandler(g_olderHandler, true);
-        p.setCtrlHandler(g_newerHandler, true);
-        p.atExit([] { say("[exit handler?]"); });
-        kill(getpid(), SIGTERM);
-        p.waitForInput(kInfinite);
-        say("[survived?]");
-      },
-      "", true);
-  EXPECT_EQ(r.output, "[newer][older]");
-  ASSERT_TRUE(WIFSIGNALED(r.status));
-  EXPECT_EQ(WTERMSIG(r.status), SIGTERM);
+  for (const Ending ending :
+       {Ending{SIGTERM, kCtrlShutdownEvent}, Ending{SIGHUP, kCtrlCloseEvent}}) {
+    g_ending = ending;
+    const ChildResult r = runChild(
+        [] {
+          TerminalHost p;
+          p.setCtrlHandler(g_olderHandler, true);
+          p.setCtrlHandler(g_newerHandler, true);
+          p.atExit([] { say("[exit handler?]"); });
+          kill(getpid(), g_ending.signo);
+          p.waitForInput(kInfinite);
+          say("[survived?]");
+        },
+        "", true);
+    EXPECT_EQ(r.output, "[newer][older]") << ending.signo;
+    ASSERT_TRUE(WIFSIGNALED(r.status));
+    EXPECT_EQ(WTERMSIG(r.status), ending.signo);
+  }
 }
 
 TEST(TerminalHost, AnInterruptEndsTheProcessUnlessAHandlerClaimsIt) {

@@ -154,6 +154,17 @@ TEST(CursorPosition, UsesTheStoredWindowAndRawCoordinatesWithoutAWindow) {
   EXPECT_EQ(moveCursor(stream.console, 1, 80, 1), 0);
   EXPECT_EQ(moveCursor(stream.console, 1, 81, 1), 1);
   EXPECT_EQ(moveCursor(stream.console, 26, 1, 1), 1);  // the region is 25 rows
+
+  // A window one row high or one column wide is no window either.
+  ModelFixture flat(80, 25, 1);
+  flat.screen.setWindow({0, 10, 79, 10});
+  ModelFixture thin(1, 25);
+  for (ModelFixture* f : {&flat, &thin}) {
+    f->screen.placeCursor({0, 12});
+    const CursorPosition raw = cursorPosition(f->console);
+    EXPECT_EQ(raw.column, 0);
+    EXPECT_EQ(raw.row, 12);
+  }
 }
 
 }  // namespace

@@ -117,6 +117,7 @@ const std::vector<Case>& sequences() {
       {"\x1b[1;2B", {enhanced(vk::kDown, kShift)}},
       {"\x1b[1;3C", {enhanced(vk::kRight, kAlt)}},
       {"\x1b[1;8D", {enhanced(vk::kLeft, kShift | kAlt | kCtrl)}},
+      {"\x1b[1;9A", {enhanced(vk::kUp, kAlt)}},  // xterm's meta bit is Alt too
       {"\x1b[3;5~", {enhanced(vk::kDelete, kCtrl)}},
       {"\x1b[5;3~", {enhanced(vk::kPrior, kAlt)}},
       {"\x1bOP", {fkey(1)}},

@@ -1,3 +1,5 @@
+#include "platform/terminal/terminal_renderer.hpp"
+
 #include <gtest/gtest.h>
 #include <vterm.h>
 
@@ -8,7 +10,6 @@
 #include "console/output.hpp"
 #include "console/screen.hpp"
 #include "platform/terminal/cp437.hpp"
-#include "platform/terminal/terminal_renderer.hpp"
 #include "support/test_host.hpp"
 #include "support/test_screen.hpp"
 
@@ -251,6 +252,16 @@ TEST(PosixTerminalRenderer, SmallChangesWriteFewBytes) {
   term.feed(frame);
   EXPECT_LE(frame.size(), 30u) << ::testing::PrintToString(frame);
   expectShows(term, model, "cleared row");
+
+  // Text, then an erase to the row's end: the cursor is left after the
+  // text, not where the text began.
+  model.putText(0, 8, "xy");
+  model.fillCharacter(' ', 78, Coord{2, 8}, written);
+  model.setCursorPosition(Coord{0, 8});
+  frame.clear();
+  renderer.render(model, model.takeChanges(), frame);
+  term.feed(frame);
+  expectShows(term, model, "erased tail");
 }
 
 TEST(PosixTerminalRenderer, TextThatScrollsLeavesItsRowsInTheScrollback) {
