@@ -6,8 +6,9 @@
 //
 // Only these calls may end the process: waitForInput, readInput and sleep
 // (a terminating signal noted while waiting, or an input that has ended for
-// good), writeBytes and flushScreen (an output whose reader has gone), and
-// exitProcess.
+// good), writeBytes and flushScreen (a terminating signal noted while the
+// output is blocked, or an output whose reader has gone), and exitProcess.
+// Only the waits act on other signals (a stop, a resize).
 #pragma once
 
 #include <cstdint>

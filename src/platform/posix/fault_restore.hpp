@@ -1,6 +1,8 @@
-// A program that dies of a fault (a crash, an abort) must not leave the
-// terminal in raw mode with its cursor hidden: these handlers put the saved
-// settings back, then let the fault end the process as it would have.
+// A program that dies of a fault (a crash, an abort) or of any other signal
+// whose default action ends the process (SIGUSR1, SIGALRM, SIGXFSZ, ...)
+// must not leave the terminal in raw mode with its cursor hidden: these
+// handlers put the saved settings back, then let the signal end the process
+// as it would have. Signals the parent had the process ignore stay ignored.
 #pragma once
 
 #include <termios.h>
@@ -10,5 +12,8 @@ namespace maze::fault_restore {
 // `settings` (may be null: the input is no terminal) go back on `fd`;
 // `showCursor`: the output is a terminal whose cursor may be hidden.
 void install(int fd, const termios* settings, bool showCursor);
+// Whether the terminal is the program's now (raw, perhaps drawn on); only
+// then does a handler touch it.
+void setArmed(bool armed);
 
 }  // namespace maze::fault_restore

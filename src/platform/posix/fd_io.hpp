@@ -9,12 +9,36 @@
 
 namespace maze {
 
+// Whoever owns the process hears from a write what only it can act on;
+// either call may end the process.
+class WriteWatcher {
+ public:
+  // Before every attempt: signals noted meanwhile (one that interrupted a
+  // blocked write among them) are not left waiting behind the output.
+  virtual void beforeWrite() = 0;
+  // The output's reader has gone (EPIPE): no byte can ever be written.
+  virtual void readerGone() = 0;
+
+ protected:
+  ~WriteWatcher() = default;
+};
+
 // Writes everything, retrying after signals and partial writes; false
 // when the output fails, or stalls or takes nothing time after time.
-bool writeAll(int fd, std::string_view bytes);
+bool writeAll(int fd, std::string_view bytes, WriteWatcher* watcher = nullptr);
 
 // One write, retried only when a signal interrupted it; -1 on failure.
-long writeOnce(int fd, const void* bytes, std::size_t length);
+long writeOnce(int fd, const void* bytes, std::size_t length, WriteWatcher* watcher = nullptr);
+
+// One write only if the output has room now or within moments: for the
+// last words of a process that must not wait on an output nobody reads.
+// Safe in a signal handler.
+void writeIfRoom(int fd, std::string_view bytes);
+
+// Descriptors 0 to 2 that are closed are opened on /dev/null, so the first
+// descriptor the program opens never stands in for one of them: a closed
+// input is then an ended one, a closed output a discarded one.
+void openClosedStandardFds();
 
 enum class ReadResult { Data, Nothing, End };
 

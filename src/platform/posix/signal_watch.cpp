@@ -51,11 +51,15 @@ void makePipe() {
   }
 }
 
+// A signal that ends the process must also end a write that waits on an
+// output nobody reads, so it interrupts system calls rather than restarts
+// them.
 void setHandler(int signo, void (*handler)(int), struct sigaction* previous) {
   struct sigaction action {};
   action.sa_handler = handler;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
+  const bool ends = signo == SIGINT || signo == SIGQUIT || signo == SIGTERM || signo == SIGHUP;
+  action.sa_flags = ends ? 0 : SA_RESTART;
   sigaction(signo, &action, previous);
 }
 
@@ -94,11 +98,30 @@ void drain() {
 }
 
 // The pipe is emptied before the flags are taken: a signal in between
-// leaves its byte behind, so its flag is never missed.
+// leaves its byte behind, so its flag is never missed. It is emptied even
+// when no flag is set, for a byte whose flag was taken already would
+// otherwise wake every wait at once.
 std::uint32_t take() {
-  if (g_noted.load(std::memory_order_relaxed) == 0) return 0;
   drain();
   return g_noted.exchange(0);
+}
+
+std::uint32_t take(std::uint32_t flags) {
+  if ((g_noted.load(std::memory_order_relaxed) & flags) == 0) return 0;
+  return g_noted.fetch_and(~flags) & flags;
+}
+
+bool parentIgnored(int signo) {
+  if (signo == SIGPIPE) return g_previousPipe.sa_handler == SIG_IGN;
+  struct sigaction now {};
+  return sigaction(signo, nullptr, &now) == 0 && now.sa_handler == SIG_IGN;
+}
+
+bool stopsByDefault(int signo) {
+  struct sigaction now {};
+  sigset_t blocked;
+  return sigaction(signo, nullptr, &now) == 0 && now.sa_handler == SIG_DFL &&
+         sigprocmask(SIG_BLOCK, nullptr, &blocked) == 0 && !sigismember(&blocked, signo);
 }
 
 void dieBy(int signo) {

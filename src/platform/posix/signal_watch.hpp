@@ -16,9 +16,12 @@ enum Flag : std::uint32_t {
   kContinue = 1 << 5,   // SIGCONT
   kResize = 1 << 6,     // SIGWINCH
 };
+// The signals that end the process unless a handler claims them.
+constexpr std::uint32_t kEnding = kInterrupt | kQuit | kTerminate | kHangup;
 
 // Installs the handlers (leaving alone signals the parent had us ignore)
-// and ignores SIGPIPE, so a closed output gives write errors, not death.
+// and ignores SIGPIPE, so a reader that has gone is a write error, and the
+// terminal can be restored before the process dies of it.
 void install();
 // Puts the earlier dispositions back.
 void uninstall();
@@ -26,8 +29,15 @@ void uninstall();
 int wakeFd();
 // The signals noted since the last call; empties the pipe.
 std::uint32_t take();
+// Only those of `flags`, leaving the rest (and the pipe) for take().
+std::uint32_t take(std::uint32_t flags);
 // Empties the pipe (a wake-up whose signal was already taken).
 void drain();
+
+// The parent had the process ignore `signo` (SIGPIPE: before install()).
+bool parentIgnored(int signo);
+// Neither caught, ignored nor blocked: `signo` would stop the process.
+bool stopsByDefault(int signo);
 
 // Ends the process by `signo` with its default action, as if no handler
 // had been installed.

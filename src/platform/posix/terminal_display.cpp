@@ -13,13 +13,19 @@ int side(int n) { return std::clamp(n, 1, kMaxScreenSide); }
 
 }  // namespace
 
-TerminalDisplay::TerminalDisplay(int fd, TerminalSize size)
+TerminalDisplay::TerminalDisplay(int fd, TerminalSize size, const LocaleCharset& charset,
+                                 WriteWatcher* watcher)
     : fd_(fd),
+      charset_(charset),
+      watcher_(watcher),
       screen_(side(size.columns), side(size.rows)),
       renderer_(side(size.columns), side(size.rows)) {}
 
 void TerminalDisplay::send(const std::string& bytes) {
-  if (!bytes.empty() && !writeAll(fd_, bytes)) renderer_.invalidate();
+  if (bytes.empty()) return;
+  const bool sent = charset_.utf8() ? writeAll(fd_, bytes, watcher_)
+                                    : writeAll(fd_, charset_.fromUtf8(bytes), watcher_);
+  if (!sent) renderer_.invalidate();
 }
 
 // The rows above the shell's cursor go into the scrollback, so the game
@@ -50,12 +56,16 @@ void TerminalDisplay::settleCursor() {
   send(out);
 }
 
-void TerminalDisplay::leave() {
+void TerminalDisplay::leave(bool waitForRoom) {
   if (!drawn_) return;
   std::string out;
   out.swap(pending_);
   renderer_.leave(screen_, out);
-  writeAll(fd_, out);
+  if (waitForRoom) {
+    writeAll(fd_, out, watcher_);
+  } else {
+    writeIfRoom(fd_, out);
+  }
 }
 
 void TerminalDisplay::refit(TerminalSize size) {

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/posix/fd_io.hpp"
+#include "platform/posix/locale_charset.hpp"
 #include "platform/posix/terminal_input.hpp"
 #include "platform/posix/terminal_mode.hpp"
 #include "platform/terminal/terminal_renderer.hpp"
@@ -15,7 +17,8 @@ namespace maze {
 
 class TerminalDisplay {
  public:
-  TerminalDisplay(int fd, TerminalSize size);
+  // Glyphs go out in `charset`; `watcher` hears from every write.
+  TerminalDisplay(int fd, TerminalSize size, const LocaleCharset& charset, WriteWatcher* watcher);
 
   MemoryScreen& screen() { return screen_; }
   bool drawn() const { return drawn_; }
@@ -31,8 +34,9 @@ class TerminalDisplay {
   // hiding that drawing held back is sent now.
   void settleCursor();
   // Leaves the terminal fit for the shell: the last screen kept, default
-  // colours, the cursor where the screen's is and visible.
-  void leave();
+  // colours, the cursor where the screen's is and visible. Unless
+  // `waitForRoom`, only as far as the output takes it at once.
+  void leave(bool waitForRoom);
   // Takes on the terminal's new size, or its unknown contents after a
   // stop, and draws everything afresh.
   void refit(TerminalSize size);
@@ -41,6 +45,8 @@ class TerminalDisplay {
   void send(const std::string& bytes);
 
   int fd_;
+  const LocaleCharset& charset_;
+  WriteWatcher* watcher_;
   TerminalScreen screen_;
   TerminalRenderer renderer_;
   std::string pending_;

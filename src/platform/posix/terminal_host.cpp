@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "platform/input_records.hpp"
@@ -38,22 +39,45 @@ bool sameTerminal(int a, int b) {
   return fstat(a, &sa) == 0 && fstat(b, &sb) == 0 && sa.st_rdev == sb.st_rdev;
 }
 
+// A terminal that cannot place its cursor (Emacs's shell buffer, some
+// serial consoles) gets the byte stream a pipe gets, both ways.
+bool dumbTerminal() {
+  const char* term = std::getenv("TERM");
+  return term != nullptr && std::strcmp(term, "dumb") == 0;
+}
+
+int terminalOf(int input, int output) {
+  if (isatty(input)) return input;
+  return isatty(output) ? output : -1;
+}
+
+bool pipeOrSocket(int fd) {
+  struct stat st {};
+  return fstat(fd, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
+}
+
 }  // namespace
 
-TerminalHost::TerminalHost() : input_(STDIN_FILENO) {
+TerminalHost::TerminalHost()
+    : dumb_(dumbTerminal()),
+      input_(STDIN_FILENO, !dumb_, charset_.utf8() ? nullptr : &charset_),
+      terminalFd_(terminalOf(STDIN_FILENO, STDOUT_FILENO)),
+      outputMayBreak_(pipeOrSocket(STDOUT_FILENO)) {
   signal_watch::install();
   mode_.save(STDIN_FILENO);
-  const bool outputIsTerminal = isatty(STDOUT_FILENO) != 0;
-  fault_restore::install(STDIN_FILENO, mode_.savedSettings(), outputIsTerminal);
-  mode_.enterRaw();
-  if (outputIsTerminal) {
+  const bool drawable = isatty(STDOUT_FILENO) != 0 && !dumb_;
+  fault_restore::install(STDIN_FILENO, mode_.savedSettings(), drawable);
+  awaitForeground();
+  takeTerminal();
+  if (drawable) {
     const TerminalSize size = readTerminalSize(STDOUT_FILENO);
     if (size.columns > 1 && size.rows > 1) {
-      display_ = std::make_unique<TerminalDisplay>(STDOUT_FILENO, size);
+      display_ = std::make_unique<TerminalDisplay>(STDOUT_FILENO, size, charset_,
+                                                   static_cast<WriteWatcher*>(this));
       // Ask now where the terminal's cursor is; the answer is read at the
       // first draw, by when it has long arrived.
       if (input_.isTerminal() && sameTerminal(STDIN_FILENO, STDOUT_FILENO) &&
-          writeAll(STDOUT_FILENO, "\x1b[6n")) {
+          writeAll(STDOUT_FILENO, "\x1b[6n", this)) {
         input_.expectCursorReport(kCursorReportWaitNs);
       }
     }
@@ -111,7 +135,10 @@ bool TerminalHost::waitForInput(std::uint32_t timeoutMs) {
     if (!input_.records().empty()) return true;
     if (input_.ended()) exitProcess(0);
     beforeWaiting();
-    if (!input_.waitOnce(deadline, signal_watch::wakeFd())) return !input_.records().empty();
+    const bool waited =
+        input_.waitOnce(deadline, signal_watch::wakeFd(), outputMayBreak_ ? STDOUT_FILENO : -1);
+    if (input_.outputGone()) readerGone();
+    if (!waited) return !input_.records().empty();
   }
 }
 
@@ -132,7 +159,7 @@ std::uint32_t TerminalHost::mapVirtualKey(std::uint32_t code, std::uint32_t mapT
 bool TerminalHost::writeBytes(const void* bytes, std::uint32_t length, std::uint32_t& written) {
   written = 0;
   if (length == 0) return true;
-  const long n = writeOnce(STDOUT_FILENO, bytes, length);
+  const long n = writeOnce(STDOUT_FILENO, bytes, length, this);
   // Nothing taken counts as a failure, so no caller retries for ever.
   if (n <= 0) return false;
   written = static_cast<std::uint32_t>(n);
@@ -147,69 +174,6 @@ void TerminalHost::flushScreen() {
 bool TerminalHost::beep(std::uint32_t, std::uint32_t) {
   if (display_) display_->ringBell();
   return true;
-}
-
-// --- Signals ---
-
-bool TerminalHost::actOnSignals() {
-  std::uint32_t noted = signal_watch::take();
-  if (noted == 0) return false;
-  bool taken = false;
-  // Ctrl+C and Ctrl+\ are the interrupt and break events: a handler may
-  // claim them, else the process ends as it would by default.
-  if (noted & signal_watch::kInterrupt) {
-    if (!ctrlHandlers_.raise(kCtrlCEvent)) endBySignal(SIGINT);
-    taken = true;
-  }
-  if (noted & signal_watch::kQuit) {
-    if (!ctrlHandlers_.raise(kCtrlBreakEvent)) endBySignal(SIGQUIT);
-    taken = true;
-  }
-  // A hang-up closes the console, SIGTERM shuts it down: the handlers hear
-  // of it, then the process ends whatever they answered.
-  if (noted & signal_watch::kHangup) {
-    ctrlHandlers_.raise(kCtrlCloseEvent);
-    endBySignal(SIGHUP);
-  }
-  if (noted & signal_watch::kTerminate) {
-    ctrlHandlers_.raise(kCtrlShutdownEvent);
-    endBySignal(SIGTERM);
-  }
-  if (noted & signal_watch::kStop) {
-    suspend();
-    noted |= signal_watch::take();
-  }
-  if (noted & (signal_watch::kStop | signal_watch::kContinue)) {
-    resume();
-  } else if ((noted & signal_watch::kResize) && display_) {
-    display_->refit(readTerminalSize(STDOUT_FILENO));
-  }
-  return taken;
-}
-
-void TerminalHost::endBySignal(int signo) {
-  restoreTerminal();
-  signal_watch::dieBy(signo);
-}
-
-void TerminalHost::suspend() {
-  restoreTerminal();
-  signal_watch::stopProcess();
-}
-
-// Back from a stop (or continued after someone else stopped us): the
-// terminal may have been used and resized meanwhile.
-void TerminalHost::resume() {
-  restored_ = false;
-  mode_.enterRaw();
-  if (display_) display_->refit(readTerminalSize(STDOUT_FILENO));
-}
-
-void TerminalHost::restoreTerminal() {
-  if (restored_) return;
-  restored_ = true;
-  if (display_) display_->leave();
-  mode_.restore();
 }
 
 // --- Time and runtime ---

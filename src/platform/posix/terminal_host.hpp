@@ -1,9 +1,10 @@
 // The host on Linux and macOS. Keys come from a terminal in raw mode,
-// decoded into the console's key events, or byte by byte from a file or
-// pipe. With a terminal behind the standard output, an in-memory screen of
-// the terminal's size is the screen buffer, shown on the terminal after
-// every output call; otherwise the output is a byte stream. Signals are
-// noted by their handlers and acted on where the host waits.
+// decoded into the console's key events, or byte by byte from a file, a
+// pipe or a dumb terminal. With a terminal (not a dumb one) behind the
+// standard output, an in-memory screen of the terminal's size is the screen
+// buffer, shown on the terminal after every output call; otherwise the
+// output is a byte stream. Signals are noted by their handlers and acted on
+// where the host waits or writes.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,8 @@
 
 #include "platform/handler_lists.hpp"
 #include "platform/host.hpp"
+#include "platform/posix/fd_io.hpp"
+#include "platform/posix/locale_charset.hpp"
 #include "platform/posix/terminal_display.hpp"
 #include "platform/posix/terminal_input.hpp"
 #include "platform/posix/terminal_mode.hpp"
@@ -18,16 +21,19 @@
 
 namespace maze {
 
-class TerminalHost final : public Host {
+class TerminalHost final : public Host, private WriteWatcher {
  public:
+  // Started in the background, this waits until its job is brought to the
+  // foreground: until then the terminal is not touched.
   TerminalHost();
   ~TerminalHost() override;
   TerminalHost(const TerminalHost&) = delete;
   TerminalHost& operator=(const TerminalHost&) = delete;
 
-  // Stream mode, decided here at the start: the standard output is a file
-  // or a pipe, or a terminal too small to hold a window (one row or one
-  // column). Its bytes then go out unchanged and there is no screen.
+  // Stream mode, decided here at the start: the standard output is a file,
+  // a pipe or a dumb terminal (TERM=dumb), or a terminal too small to hold
+  // a window (one row or one column). Its bytes then go out unchanged and
+  // there is no screen.
   bool streaming() const { return !display_; }
   // The screen buffer of the standard output.
   ScreenBuffer& screen();
@@ -54,19 +60,40 @@ class TerminalHost final : public Host {
   void restoreTerminal();
 
  private:
+  // Runs before any member below opens a descriptor.
+  struct StandardFds {
+    StandardFds() { openClosedStandardFds(); }
+  };
+
   // Acts on the signals noted since the last call; true when a control
   // handler took the event one of them stands for.
   bool actOnSignals();
+  // Interrupt, quit, hang-up and terminate among `noted`: the process ends
+  // unless a handler claims an interrupt or quit (then true).
+  bool actOnEnding(std::uint32_t noted);
   [[noreturn]] void endBySignal(int signo);
+  void awaitForeground();
+  void takeTerminal();
   void suspend();
   void resume();
   void beforeWaiting();
+  void beforeWrite() override;
+  [[noreturn]] void readerGone() override;
 
+  StandardFds standardFds_;
+  LocaleCharset charset_;
+  bool dumb_;
   TerminalMode mode_;
   TerminalInput input_;
+  // The terminal whose foreground the program needs; -1: none.
+  int terminalFd_;
+  // The standard output is a pipe or socket, whose reader may go.
+  bool outputMayBreak_;
   std::unique_ptr<TerminalDisplay> display_;
   NoScreenBuffer noScreen_;
   bool restored_ = false;
+  // A handler claimed an event while output was being written.
+  bool claimed_ = false;
   std::uint32_t inputMode_ = kDefaultInputMode;
   CtrlHandlerList ctrlHandlers_;
   ExitHandlerList exitHandlers_;

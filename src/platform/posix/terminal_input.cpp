@@ -32,10 +32,12 @@ std::int64_t monotonicNs() {
   return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 
-TerminalInput::TerminalInput(int fd)
+TerminalInput::TerminalInput(int fd, bool decodeSequences, const KeyCharset* charset)
     : fd_(fd),
       isTerminal_(isatty(fd) != 0),
-      decoder_(isTerminal_ ? InputDecoder::Source::Terminal : InputDecoder::Source::Stream) {}
+      decoder_(isTerminal_ && decodeSequences ? InputDecoder::Source::Terminal
+                                              : InputDecoder::Source::Stream,
+               charset) {}
 
 void TerminalInput::feed(const std::uint8_t* bytes, std::size_t length) {
   decoder_.feed(bytes, length, monotonicNs(), records_);
@@ -74,15 +76,18 @@ void TerminalInput::pump() {
   }
 }
 
-bool TerminalInput::waitOnce(std::int64_t deadlineNs, int wakeFd) {
+bool TerminalInput::waitOnce(std::int64_t deadlineNs, int wakeFd, int outputFd) {
   const std::int64_t now = monotonicNs();
   std::int64_t waitNs = deadlineNs < 0 ? -1 : std::max<std::int64_t>(deadlineNs - now, 0);
   if (const auto due = decoder_.deadline()) {
     const std::int64_t untilDue = std::max<std::int64_t>(*due - now, 0);
     waitNs = waitNs < 0 ? untilDue : std::min(waitNs, untilDue);
   }
-  pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd, POLLIN, 0}};
-  const int ready = poll(fds, wakeFd >= 0 ? 2 : 1, pollTimeoutMs(waitNs));
+  // The output is watched for errors alone: a pipe's writing end reports
+  // one when its reader has gone.
+  pollfd fds[3] = {{fd_, POLLIN, 0}, {wakeFd, POLLIN, 0}, {outputFd, 0, 0}};
+  const int ready = poll(fds, 3, pollTimeoutMs(waitNs));
+  outputGone_ = (fds[2].revents & POLLERR) != 0;
   // A wait that merely timed out has nothing to read; only a pending ESC
   // may have become the Esc key meanwhile.
   if (ready > 0 && fds[0].revents != 0) {

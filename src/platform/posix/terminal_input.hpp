@@ -1,7 +1,7 @@
 // The standard input on a POSIX system: a terminal in raw mode, whose bytes
-// are decoded into the console's key events, or a file or pipe, whose bytes
-// are keys one by one. Records queue here until the console services take
-// them.
+// are decoded into the console's key events, or a file, a pipe or a dumb
+// terminal, whose bytes are keys one by one. Records queue here until the
+// console services take them.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +18,9 @@ std::int64_t monotonicNs();
 
 class TerminalInput {
  public:
-  explicit TerminalInput(int fd);
+  // `decodeSequences`: a terminal's escape sequences are keys (not so on a
+  // dumb terminal); `charset`: the set it types in, when not UTF-8.
+  TerminalInput(int fd, bool decodeSequences, const KeyCharset* charset);
 
   bool isTerminal() const { return isTerminal_; }
   // No byte can come any more, and every key read has been queued.
@@ -31,10 +33,13 @@ class TerminalInput {
   // person at a terminal can only type so far ahead.
   void pump();
   // Blocks until bytes arrive (and are taken), the input ends, `wakeFd`
-  // becomes readable or `deadlineNs` passes (< 0: no limit); an ESC that
-  // waits to see what follows ends the wait when its time is up. False
-  // when it returned for the deadline alone.
-  bool waitOnce(std::int64_t deadlineNs, int wakeFd);
+  // becomes readable, the reader of `outputFd` goes or `deadlineNs` passes
+  // (< 0: no limit); an ESC that waits to see what follows ends the wait
+  // when its time is up. False when it returned for the deadline alone.
+  // Negative descriptors are not watched.
+  bool waitOnce(std::int64_t deadlineNs, int wakeFd, int outputFd);
+  // The last wait found the reader of its `outputFd` gone.
+  bool outputGone() const { return outputGone_; }
 
   // The terminal's answer to a cursor position query sent now is to be
   // read by `waitNs` from now, and is no key.
@@ -52,6 +57,7 @@ class TerminalInput {
   InputDecoder decoder_;
   std::deque<InputRecord> records_;
   bool ended_ = false;
+  bool outputGone_ = false;
   bool awaitingReport_ = false;
   std::int64_t reportDeadlineNs_ = 0;
 };

@@ -8,8 +8,10 @@
 namespace maze {
 namespace {
 
+// At once, not after the output drains: output blocked on a terminal that
+// is not being read must not hold up the settings going back.
 void setAttributes(int fd, const termios& settings) {
-  while (tcsetattr(fd, TCSADRAIN, &settings) != 0 && errno == EINTR) {
+  while (tcsetattr(fd, TCSANOW, &settings) != 0 && errno == EINTR) {
   }
 }
 
@@ -25,14 +27,22 @@ TerminalSize readTerminalSize(int fd) {
   return size;
 }
 
+bool inForeground(int fd) {
+  if (fd < 0) return true;
+  const pid_t group = tcgetpgrp(fd);
+  // Not the controlling terminal, or no foreground group: no one to wait for.
+  return group <= 0 || group == getpgrp();
+}
+
 bool TerminalMode::save(int fd) {
   saved_ = isatty(fd) && tcgetattr(fd, &original_) == 0;
   fd_ = fd;
   return saved_;
 }
 
-void TerminalMode::enterRaw() const {
+void TerminalMode::enterRaw() {
   if (!saved_) return;
+  raw_ = true;
   termios raw = original_;
   raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR | ISTRIP);
   raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | IEXTEN);
@@ -42,8 +52,10 @@ void TerminalMode::enterRaw() const {
   setAttributes(fd_, raw);
 }
 
-void TerminalMode::restore() const {
-  if (saved_) setAttributes(fd_, original_);
+void TerminalMode::restore() {
+  if (!raw_) return;
+  raw_ = false;
+  setAttributes(fd_, original_);
 }
 
 }  // namespace maze

@@ -4,7 +4,6 @@
 
 #include "platform/input_records.hpp"
 #include "platform/keyboard_layout.hpp"
-#include "platform/terminal/cp437.hpp"
 
 namespace maze {
 namespace {
@@ -121,7 +120,7 @@ void InputDecoder::terminalByte(std::uint8_t byte, std::deque<InputRecord>& out)
         ground(byte, out);
       } else if (byte >= 0x80) {
         reset();
-        startUtf8(byte, true, out);
+        startChar(byte, true, out);
       } else {
         reset();
         emit(keyForTerminalByte(byte, true), out);
@@ -130,7 +129,7 @@ void InputDecoder::terminalByte(std::uint8_t byte, std::deque<InputRecord>& out)
     case State::Csi:
     case State::CsiBracket:
     case State::Ss3: sequenceByte(byte, out); return;
-    case State::Utf8: utf8Byte(byte, out); return;
+    case State::Char: charByte(byte, out); return;
   }
 }
 
@@ -139,7 +138,7 @@ void InputDecoder::ground(std::uint8_t byte, std::deque<InputRecord>& out) {
     state_ = State::Escape;
     alt_ = false;
   } else if (byte >= 0x80) {
-    startUtf8(byte, false, out);
+    startChar(byte, false, out);
   } else {
     emit(keyForTerminalByte(byte, false), out);
   }
@@ -230,44 +229,29 @@ bool InputDecoder::emitLetterKey(std::uint8_t final, Modifiers m, std::deque<Inp
   return true;
 }
 
-void InputDecoder::startUtf8(std::uint8_t lead, bool alt, std::deque<InputRecord>& out) {
+void InputDecoder::startChar(std::uint8_t lead, bool alt, std::deque<InputRecord>& out) {
   alt_ = alt;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    code_ = lead & 0x1F;
-    utf8Needed_ = 1;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    code_ = lead & 0x0F;
-    utf8Needed_ = 2;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    code_ = lead & 0x07;
-    utf8Needed_ = 3;
+  if (typed_.start(lead) == TypedChar::Step::More) {
+    state_ = State::Char;
   } else {
-    finishUtf8(false, out);
-    return;
+    finishChar(out);
   }
-  utf8Length_ = utf8Needed_ + 1;
-  state_ = State::Utf8;
 }
 
-void InputDecoder::utf8Byte(std::uint8_t byte, std::deque<InputRecord>& out) {
-  if ((byte & 0xC0) != 0x80) {
-    finishUtf8(false, out);
-    ground(byte, out);
-    return;
+void InputDecoder::charByte(std::uint8_t byte, std::deque<InputRecord>& out) {
+  switch (typed_.add(byte)) {
+    case TypedChar::Step::More: return;
+    case TypedChar::Step::Done: finishChar(out); return;
+    case TypedChar::Step::Rejected:
+      finishChar(out);
+      ground(byte, out);
+      return;
   }
-  code_ = (code_ << 6) | (byte & 0x3F);
-  if (--utf8Needed_ > 0) return;
-  static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  const bool valid =
-      code_ >= kSmallest[utf8Length_] && code_ <= 0x10FFFF && !(code_ >= 0xD800 && code_ <= 0xDFFF);
-  finishUtf8(valid, out);
 }
 
-// One typed character: its code page byte, or '?' when the code page
-// lacks it or the bytes were not UTF-8.
-void InputDecoder::finishUtf8(bool valid, std::deque<InputRecord>& out) {
-  const std::optional<std::uint8_t> byte = valid ? unicodeToCp437(code_) : std::nullopt;
-  emit(keyForForeignChar(byte.value_or('?'), alt_), out);
+// One typed character: its code page byte, or '?'.
+void InputDecoder::finishChar(std::deque<InputRecord>& out) {
+  emit(keyForForeignChar(typed_.codePageByte(), alt_), out);
   reset();
 }
 
@@ -284,7 +268,10 @@ void InputDecoder::expire(std::int64_t nowNs, std::deque<InputRecord>& out) {
     case State::Ss3:
       if (bare && !alt) emit(keyForTerminalByte('O', true), out);
       break;
-    case State::Utf8: finishUtf8(false, out); break;
+    case State::Char:
+      typed_.abandon();
+      finishChar(out);
+      break;
     case State::CsiBracket:
     case State::Ground: break;
   }

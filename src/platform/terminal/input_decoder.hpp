@@ -13,6 +13,7 @@
 #include "platform/byte_keys.hpp"
 #include "platform/console_types.hpp"
 #include "platform/terminal/key_events.hpp"
+#include "platform/terminal/typed_char.hpp"
 
 namespace maze {
 
@@ -29,11 +30,14 @@ class InputDecoder {
   static constexpr std::size_t kMaxSequence = 32;
 
   enum class Source {
-    Terminal,  // raw-mode terminal: escape sequences, Alt as an ESC prefix, UTF-8
-    Stream,    // file or pipe: every byte is one key; CR, LF and CR LF are Enter
+    Terminal,  // raw-mode terminal: escape sequences, Alt as an ESC prefix, UTF-8 (or `charset`)
+    Stream,    // file, pipe or dumb terminal: every byte is one key; CR, LF and CR LF are Enter
   };
 
-  explicit InputDecoder(Source source) : source_(source) {}
+  // `charset`: the set a terminal's typed characters come in, when that is
+  // not UTF-8.
+  explicit InputDecoder(Source source, const KeyCharset* charset = nullptr)
+      : source_(source), typed_(charset) {}
 
   // Decodes bytes read at `nowNs`, appending finished keys to `out`.
   void feed(const std::uint8_t* bytes, std::size_t length, std::int64_t nowNs,
@@ -50,15 +54,15 @@ class InputDecoder {
   std::optional<CursorReport> takeCursorReport();
 
  private:
-  enum class State { Ground, Escape, Csi, CsiBracket, Ss3, Utf8 };
+  enum class State { Ground, Escape, Csi, CsiBracket, Ss3, Char };
 
   void ground(std::uint8_t byte, std::deque<InputRecord>& out);
   void terminalByte(std::uint8_t byte, std::deque<InputRecord>& out);
   void streamByte(std::uint8_t byte, std::deque<InputRecord>& out);
   void sequenceByte(std::uint8_t byte, std::deque<InputRecord>& out);
-  void utf8Byte(std::uint8_t byte, std::deque<InputRecord>& out);
-  void startUtf8(std::uint8_t lead, bool alt, std::deque<InputRecord>& out);
-  void finishUtf8(bool valid, std::deque<InputRecord>& out);
+  void charByte(std::uint8_t byte, std::deque<InputRecord>& out);
+  void startChar(std::uint8_t lead, bool alt, std::deque<InputRecord>& out);
+  void finishChar(std::deque<InputRecord>& out);
   void decodeCsi(std::uint8_t final, std::deque<InputRecord>& out);
   void decodeSs3(std::uint8_t final, std::deque<InputRecord>& out);
   static bool emitLetterKey(std::uint8_t final, Modifiers m, std::deque<InputRecord>& out);
@@ -69,9 +73,7 @@ class InputDecoder {
   bool alt_ = false;      // an ESC came first
   std::string sequence_;  // parameter and intermediate bytes
   bool overflow_ = false;
-  char32_t code_ = 0;
-  int utf8Needed_ = 0;
-  int utf8Length_ = 0;
+  TypedChar typed_;
   std::int64_t lastByteNs_ = 0;
   ByteKeyDecoder streamKeys_;  // a file or pipe: each byte a key
   bool expectingReport_ = false;

@@ -32,7 +32,7 @@ int millisLeft(Clock::time_point deadline) {
 }
 
 // The environment of a player's terminal; the caller's own terminal settings are not passed on.
-std::vector<std::string> playerEnvironment() {
+std::vector<std::string> playerEnvironment(const std::vector<std::string>& overrides) {
   std::vector<std::string> env;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     std::string_view item(*entry);
@@ -44,7 +44,18 @@ std::vector<std::string> playerEnvironment() {
   }
   env.emplace_back("TERM=xterm-256color");
   env.emplace_back("LANG=C.UTF-8");
+  for (const std::string& entry : overrides) {
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    std::erase_if(env, [&](const std::string& item) { return item.starts_with(name); });
+    env.push_back(entry);
+  }
   return env;
+}
+
+volatile sig_atomic_t g_foregroundAsked = 0;
+
+void noteWake(int signo) {
+  if (signo == SIGUSR1) g_foregroundAsked = 1;
 }
 
 std::vector<char*> pointers(std::vector<std::string>& items) {
@@ -75,14 +86,27 @@ void defaultSignals() {
   sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
-// Runs in the forked child and never returns: a minimal job-control shell.
-[[noreturn]] void runShell(int slave, int statusOut, const std::string& before, char** argv,
+// Runs in the forked child and never returns: a minimal job-control shell. SIGUSR1 is
+// its "fg".
+[[noreturn]] void runShell(int slave, int statusOut, const PtyOptions& options, char** argv,
                            char** envp) {
   if (login_tty(slave) != 0) _exit(126);
   for (int sig : {SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU, SIGPIPE, SIGHUP}) {
     std::signal(sig, SIG_IGN);
   }
-  writeAll(STDOUT_FILENO, before.data(), before.size());
+  // "fg" (SIGUSR1) and the program's changes (SIGCHLD) wake it only inside sigsuspend, so
+  // neither is missed.
+  struct sigaction wake {};
+  wake.sa_handler = noteWake;
+  sigaction(SIGUSR1, &wake, nullptr);
+  sigaction(SIGCHLD, &wake, nullptr);
+  sigset_t wakers;
+  sigset_t waiting;
+  sigemptyset(&wakers);
+  sigaddset(&wakers, SIGUSR1);
+  sigaddset(&wakers, SIGCHLD);
+  sigprocmask(SIG_BLOCK, &wakers, &waiting);
+  writeAll(STDOUT_FILENO, options.before.data(), options.before.size());
 
   int go[2];
   if (pipe(go) != 0) _exit(126);
@@ -97,6 +121,7 @@ void defaultSignals() {
     }
     close(go[0]);
     defaultSignals();
+    for (int sig : options.ignored) std::signal(sig, SIG_IGN);
     // SIGQUIT would leave core files behind.
     rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
@@ -104,19 +129,24 @@ void defaultSignals() {
     _exit(127);
   }
   setpgid(game, game);
-  tcsetpgrp(STDIN_FILENO, game);
+  if (!options.background) tcsetpgrp(STDIN_FILENO, game);
   close(go[0]);
   close(go[1]);
   writeAll(statusOut, &game, sizeof game);
   for (;;) {
     int status = 0;
-    pid_t got = waitpid(game, &status, WUNTRACED | WCONTINUED);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      _exit(126);
+    pid_t got;
+    while ((got = waitpid(game, &status, WNOHANG | WUNTRACED | WCONTINUED)) > 0) {
+      writeAll(statusOut, &status, sizeof status);
+      if (WIFEXITED(status) || WIFSIGNALED(status)) _exit(0);
     }
-    writeAll(statusOut, &status, sizeof status);
-    if (WIFEXITED(status) || WIFSIGNALED(status)) _exit(0);
+    if (got < 0) _exit(126);
+    if (g_foregroundAsked) {
+      g_foregroundAsked = 0;
+      tcsetpgrp(STDIN_FILENO, game);
+      kill(-game, SIGCONT);
+    }
+    sigsuspend(&waiting);
   }
 }
 
@@ -141,7 +171,7 @@ PtySession::PtySession(PtyOptions options) : screen_(options.rows, options.cols)
   int status[2];
   if (pipe2(status, O_CLOEXEC) != 0) fail("pipe");
   std::vector<std::string> args = options.argv;
-  std::vector<std::string> env = playerEnvironment();
+  std::vector<std::string> env = playerEnvironment(options.env);
   std::vector<char*> argv = pointers(args);
   std::vector<char*> envp = pointers(env);
 
@@ -152,7 +182,7 @@ PtySession::PtySession(PtyOptions options) : screen_(options.rows, options.cols)
     close(status[0]);
     // The status pipe must survive into the shell but not into the program.
     int statusOut = dup(status[1]);
-    runShell(slave_, statusOut, options.before, argv.data(), envp.data());
+    runShell(slave_, statusOut, options, argv.data(), envp.data());
   }
   close(status[1]);
   statusPipe_ = status[0];
@@ -205,6 +235,10 @@ void PtySession::signal(int sig) {
   if (kill(gamePid_, sig) != 0) fail("kill");
 }
 
+void PtySession::bringToForeground() {
+  if (kill(shellPid_, SIGUSR1) != 0) fail("kill");
+}
+
 void PtySession::resize(int rows, int cols) {
   screen_.resize(rows, cols);
   winsize size{};
@@ -214,7 +248,7 @@ void PtySession::resize(int rows, int cols) {
 }
 
 bool PtySession::pump(Millis limit) {
-  pollfd fds[2] = {{master_, POLLIN, 0}, {statusPipe_, POLLIN, 0}};
+  pollfd fds[2] = {{reading_ ? master_ : -1, POLLIN, 0}, {statusPipe_, POLLIN, 0}};
   int ready = poll(fds, 2, static_cast<int>(limit.count()));
   if (ready <= 0) return false;
   bool got = false;
@@ -322,7 +356,13 @@ std::string PtySession::dump() const {
   auto cursor = screen_.cursor();
   std::string text = "screen (cursor at row " + std::to_string(cursor.row) + ", column " +
                      std::to_string(cursor.col) + "):\n";
-  for (int r = 0; r < screen_.rows(); ++r) text += "|" + screen_.row(r) + "\n";
+  // Appended piece by piece: "|" + row builds a temporary that GCC 12 at -O3
+  // mistakes for an overlapping copy (-Wrestrict).
+  for (int r = 0; r < screen_.rows(); ++r) {
+    text += '|';
+    text += screen_.row(r);
+    text += '\n';
+  }
   return text;
 }
 

@@ -27,7 +27,13 @@ struct PtyOptions {
   int reportedCols = -1;
   std::vector<std::string> argv = {MAZE_BINARY};
   // Written to the terminal before the program starts, as a shell session's earlier output.
-  std::string before;
+  std::string before{};
+  // Entries that replace the player's environment's ("TERM=dumb").
+  std::vector<std::string> env{};
+  // Signals the program inherits ignored.
+  std::vector<int> ignored{};
+  // Started as "maze &" is: the shell keeps the terminal until bringToForeground().
+  bool background = false;
 };
 
 // The program in a pseudo-terminal, started the way an interactive shell starts a job:
@@ -49,6 +55,10 @@ class PtySession {
   // Writes bytes to the terminal from outside the program, as a shell would.
   void writeToTerminal(std::string_view bytes);
   void signal(int sig);
+  // The shell's "fg": the program's group gets the terminal, then SIGCONT.
+  void bringToForeground();
+  // The terminal no longer reads what the program writes, as a frozen window would not.
+  void stopReading() { reading_ = false; }
   // The player resizes the terminal window; the program is told by SIGWINCH.
   void resize(int rows, int cols);
 
@@ -88,6 +98,7 @@ class PtySession {
   std::string statusBytes_;
   std::deque<int> statuses_;
   std::optional<int> exitStatus_;
+  bool reading_ = true;
 };
 
 }  // namespace e2e

@@ -1,0 +1,222 @@
+// Whatever the system does to the program (closed descriptors, blocked or vanished output,
+// any signal, a background start, a dumb terminal, resizing), it ends or goes on soundly and
+// leaves the terminal's settings as they were.
+#include <gtest/gtest.h>
+#include <sys/syscall.h>
+
+#include <csignal>
+#include <fstream>
+#include <functional>
+
+#include "support/game_screen.hpp"
+#include "support/keys.hpp"
+#include "support/pty_session.hpp"
+#include "support/wait_status.hpp"
+
+namespace e2e {
+namespace {
+
+using Session = PtySession;
+
+struct Case {
+  const char* name;
+  PtyOptions options;
+  // Everything from the start to what ends the program.
+  std::function<void(Session&)> provoke;
+  int endSignal = 0;  // 0: exit status 0
+  bool cursorShown = true;
+};
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
+const PtyOptions kPlain;
+
+// The program run by a shell command, "$0" standing for it, "$1" for a scratch file.
+PtyOptions shell(const char* shell, const char* command) {
+  return {.argv = {shell, "-c", command, MAZE_BINARY, testing::TempDir() + "maze-robustness"}};
+}
+
+bool blockedInWrite(pid_t pid) {
+  std::ifstream syscall("/proc/" + std::to_string(pid) + "/syscall");
+  long number = -1;
+  return syscall >> number && number == SYS_write;
+}
+
+void atPrompt(Session& s) { ASSERT_TRUE(game::waitForDirectionPrompt(s)) << s.dump(); }
+
+// The terminal stops reading while the program writes screen after screen.
+std::function<void(Session&)> blockThenSignal(int sig) {
+  return [sig](Session& s) {
+    atPrompt(s);
+    s.stopReading();
+    for (int i = 0; i < 100'000 && !blockedInWrite(s.pid()); ++i) {
+      s.send("x\r");
+      if (i % 64 == 0) s.waitUntil([&] { return blockedInWrite(s.pid()); }, Millis{5});
+    }
+    ASSERT_TRUE(s.waitUntil([&] { return blockedInWrite(s.pid()); }));
+    s.signal(sig);
+  };
+}
+
+std::function<void(Session&)> signalAtPrompt(int sig) {
+  return [sig](Session& s) {
+    atPrompt(s);
+    s.signal(sig);
+  };
+}
+
+// Nothing written, no setting changed, until the shell's "fg".
+void startedInBackground(Session& s) {
+  s.settle(Millis{300});
+  EXPECT_EQ(s.transcript(), "");
+  EXPECT_EQ(s.settingsNow(), s.settingsBefore());
+  s.bringToForeground();
+  atPrompt(s);
+  s.send("q\r");
+}
+
+void waitForRow(Session& s, int row, const std::string& text) {
+  ASSERT_TRUE(s.waitUntil([&] { return s.screen().row(row) == text; })) << s.dump();
+}
+
+const Case kCases[] = {
+    {"ClosedInputIsAnEndedOne", shell("/bin/sh", "exec \"$0\" <&-"), atPrompt},
+    {"ClosedOutputIsADiscardedOne", shell("/bin/sh", "exec \"$0\" >&-"),
+     [](Session& s) {
+       s.settle();
+       s.send("q\r");
+     }},
+    {"TermWhileOutputIsBlocked", kPlain, blockThenSignal(SIGTERM), SIGTERM, false},
+    {"IntWhileOutputIsBlocked", kPlain, blockThenSignal(SIGINT), SIGINT, false},
+    {"HupWhileOutputIsBlocked", kPlain, blockThenSignal(SIGHUP), SIGHUP, false},
+    {"QuitWhileOutputIsBlocked", kPlain, blockThenSignal(SIGQUIT), SIGQUIT, false},
+    // The reader goes while the program waits at its prompt.
+    {"ReaderGone", shell("/bin/bash", "exec \"$0\" > >(head -c 10 >/dev/null)"), [](Session&) {},
+     SIGPIPE},
+    {"Usr1", kPlain, signalAtPrompt(SIGUSR1), SIGUSR1},
+    {"Alrm", kPlain, signalAtPrompt(SIGALRM), SIGALRM},
+    {"RealTime", kPlain, signalAtPrompt(SIGRTMIN), SIGRTMIN},
+    {"FileSizeLimit", shell("/bin/sh", "ulimit -f 0; exec \"$0\" > \"$1\""), [](Session&) {},
+     SIGXFSZ},
+    {"IgnoredSignalStaysIgnored",
+     {.ignored = {SIGUSR2}},
+     [](Session& s) {
+       atPrompt(s);
+       s.signal(SIGUSR2);
+       s.settle();
+       s.send("q\r");
+     }},
+    {"BackgroundStartWithTtouAndTtinIgnored",
+     {.ignored = {SIGTTOU, SIGTTIN}, .background = true},
+     startedInBackground},
+    // As "maze &" from a shell that ignores SIGTTOU.
+    {"BackgroundStartStopsForInput",
+     {.ignored = {SIGTTOU}, .background = true},
+     [](Session& s) {
+       const auto stopped = s.waitStopped();
+       EXPECT_TRUE(stopped && WIFSTOPPED(*stopped) && WSTOPSIG(*stopped) == SIGTTIN)
+           << describeStatus(stopped);
+       startedInBackground(s);
+     }},
+    {"DumbTerminalGetsTheByteStream",
+     {.env = {"TERM=dumb"}},
+     [](Session& s) {
+       ASSERT_TRUE(s.waitForText(game::shown(game::kDirectionPrompt))) << s.dump();
+       s.send("q\r");
+       s.waitExit();
+       EXPECT_EQ(s.transcript().find('\x1b'), std::string::npos) << s.transcript();
+     }},
+    // Narrowing then widening keeps the line and its layout.
+    {"NarrowThenWiden", kPlain,
+     [](Session& s) {
+       atPrompt(s);
+       s.send("abc");
+       ASSERT_TRUE(game::waitForDirectionPrompt(s, "abc")) << s.dump();
+       s.resize(25, 40);
+       s.settle();
+       s.resize(25, 80);
+       s.settle();
+       s.send(std::string(keys::kHome) + "X");
+       waitForRow(s, 0, std::string(game::kDirectionPrompt) + "Xabc");
+       s.send(keys::kEsc);
+       atPrompt(s);
+       s.signal(SIGTERM);
+     },
+     SIGTERM},
+    // A moment at one column is only a tiny window; it is drawn again when it grows.
+    {"OneColumnForAMoment", kPlain,
+     [](Session& s) {
+       atPrompt(s);
+       s.resize(25, 1);
+       s.settle();
+       s.resize(25, 80);
+       s.send("n");
+       ASSERT_TRUE(game::waitForDirectionPrompt(s, "n")) << s.dump();
+       s.signal(SIGTERM);
+     },
+     SIGTERM},
+    // Taller, then a new prompt: the line fills the rows in order.
+    {"TallerThenANewPrompt",
+     {.rows = 5, .cols = 20},
+     [](Session& s) {
+       ASSERT_TRUE(s.waitForText("Quit)")) << s.dump();
+       s.resize(8, 20);
+       s.settle();
+       s.send("\r");
+       s.settle();
+       const std::string typed = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+       s.send(typed);
+       ASSERT_TRUE(s.waitUntil([&] {
+         std::string text;
+         for (int r = 0; r < s.screen().rows(); ++r) text += s.screen().row(r);
+         return text.find(typed) != std::string::npos;
+       })) << s.dump();
+       s.signal(SIGTERM);
+     },
+     SIGTERM},
+    // Grown at the leave prompt: the next output neither shrinks nor slides the window.
+    {"GrownAtTheLeavePrompt",
+     {.rows = 4, .cols = 13},
+     [](Session& s) {
+       ASSERT_TRUE(s.waitForText("Quit)")) << s.dump();
+       s.send("n\r");
+       s.settle();
+       s.send(" s\r");
+       ASSERT_TRUE(s.waitForText("(Y, N)?")) << s.dump();
+       s.resize(10, 30);
+       s.settle();
+       s.send("\r");
+       s.settle();
+       // The prompt wraps at the terminal's 30 columns, from the window's left edge.
+       const int row = s.screen().cursor().row;
+       EXPECT_EQ(s.screen().row(row), " the maze (Y, N)?") << s.dump();
+       EXPECT_EQ(s.screen().row(row - 1), "Are you sure you want to leave") << s.dump();
+       s.signal(SIGTERM);
+     },
+     SIGTERM},
+};
+
+class Robustness : public testing::TestWithParam<Case> {};
+
+TEST_P(Robustness, EndsSoundlyWithTheTerminalAsItWas) {
+  const Case& c = GetParam();
+  Session session(c.options);
+  c.provoke(session);
+  // Generous: the program ends within 100 ms of a signal, also while its output is blocked.
+  const auto status = session.waitExit(Millis{2000});
+  EXPECT_TRUE(c.endSignal ? killedBy(status, c.endSignal) : exitedWith(status, 0))
+      << describeStatus(status) << "\n"
+      << session.dump();
+  EXPECT_EQ(session.settingsNow(), session.settingsBefore())
+      << "after:  " << session.settingsNow().describe()
+      << "\nbefore: " << session.settingsBefore().describe();
+  if (c.cursorShown) {
+    EXPECT_TRUE(session.screen().cursorVisible());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Robustness, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace e2e
