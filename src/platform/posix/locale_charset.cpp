@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <clocale>
 #include <cstdint>
+#include <cstdlib>
+#include <string_view>
 
 namespace maze {
 namespace {
@@ -18,8 +20,26 @@ bool namesUtf8(std::string_view codeset) {
   return name == "UTF8";
 }
 
+// The locale the environment names for characters, as the C library
+// picks it: LC_ALL, then LC_CTYPE, then LANG.
+std::string_view environmentLocale() {
+  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return value;
+  }
+  return {};
+}
+
 const char* localeCodeset() {
-  static const char* const codeset = [] {
+  static const char* const codeset = []() -> const char* {
+    // A name that says UTF-8 is taken at its word: loading the locale and
+    // its converters would cost the start-up half a millisecond for nothing.
+    const std::string_view name = environmentLocale();
+    const std::size_t dot = name.find('.');
+    if (dot != std::string_view::npos &&
+        namesUtf8(name.substr(dot + 1, name.find('@') - dot - 1))) {
+      return "UTF-8";
+    }
     std::setlocale(LC_CTYPE, "");
     return nl_langinfo(CODESET);
   }();
