@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer, replays the kept corpus of each (inputs that
-# once found a fault), then fuzzes each target for FUZZ_SECONDS (default 30),
-# two at a time. A failure leaves its input under build/fuzz/artifacts/;
-# once the fault is fixed, keep that input in fuzz/corpus/<target>/.
+# once found a fault), then fuzzes each target for FUZZ_SECONDS, two at a
+# time (default 15: a short run, so the whole check keeps within its
+# time). A failure leaves its input under build/fuzz/artifacts/; once the
+# fault is fixed, keep that input in fuzz/corpus/<target>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${FUZZ_SECONDS:-30}
+seconds=${FUZZ_SECONDS:-15}
 build=build/fuzz
 targets=(fuzz_read_field fuzz_console_write fuzz_input_decoder fuzz_edit_line fuzz_game
   fuzz_terminal_render)
