@@ -200,13 +200,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       default: {
         const std::string bytes = in.ConsumeRandomLengthString(600);
-        const bool force = in.ConsumeBool();
+        const auto empty = in.ConsumeBool() ? maze::WriteEmpty::Run : maze::WriteEmpty::Skip;
         if (trace) {
           std::fprintf(stderr, "write");
           for (const char c : bytes) std::fprintf(stderr, " %02x", static_cast<unsigned char>(c));
           std::fprintf(stderr, "\n");
         }
-        maze::consoleWrite(console, bytes.data(), bytes.size(), force);
+        maze::consoleWrite(console, bytes.data(), bytes.size(), empty);
         break;
       }
     }

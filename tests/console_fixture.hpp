@@ -5,11 +5,12 @@
 #include <string>
 
 #include "console/console.hpp"
+#include "console/output.hpp"
 #include "console/screen.hpp"
 #include "support/test_host.hpp"
 #include "support/test_screen.hpp"
 
-namespace maze::testing {
+namespace maze {
 
 struct ModelFixture {
   explicit ModelFixture(int width = 80, int height = 25, int windowHeight = 0)
@@ -22,10 +23,18 @@ struct ModelFixture {
     console.inputBuffer = line;
     console.readPosition = 0;
   }
+  void write(const std::string& text) { consoleWrite(console, text.data(), text.size(), false); }
+  // Rows that show where they came from once scrolled.
+  void numberRows() {
+    for (int y = 0; y < screen.height(); ++y) screen.putText(0, y, "row" + std::to_string(y));
+  }
+  void fillWith(char ch) {
+    for (int y = 0; y < screen.height(); ++y) screen.putText(0, y, std::string(screen.width(), ch));
+  }
 
   TestScreen screen;
   TestHost host;
   ConsoleState console{host, screen};
 };
 
-}  // namespace maze::testing
+}  // namespace maze
