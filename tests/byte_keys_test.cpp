@@ -33,6 +33,25 @@ TEST(ByteKeyDecoder, EveryLineEndIsOneEnter) {
   }
 }
 
+// The keys of a US keyboard: Shift for capitals, a line feed as plain
+// Enter (not Ctrl+Enter), and a character no key types arrives alone.
+TEST(ByteKeyDecoder, KeysAreThoseOfAUsKeyboard) {
+  const std::vector<KeyEventRecord> keys = presses("N\n\xE9");
+  ASSERT_EQ(keys.size(), 3u);
+  const struct {
+    std::uint16_t virtualKey, scanCode;
+    std::uint32_t state;
+    std::uint8_t ch;
+  } expected[] = {{'N', 0x31, kShiftPressed, 'N'}, {0x0D, 0x1C, 0, '\r'}, {0, 0, 0, 0xE9}};
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    EXPECT_EQ(keys[i].virtualKeyCode, expected[i].virtualKey) << i;
+    EXPECT_EQ(keys[i].virtualScanCode, expected[i].scanCode) << i;
+    EXPECT_EQ(keys[i].controlKeyState, expected[i].state) << i;
+    EXPECT_EQ(keys[i].ch, expected[i].ch) << i;
+    EXPECT_EQ(keys[i].repeatCount, 1) << i;
+  }
+}
+
 // The rows of a US keyboard, unshifted and shifted; the keys of a row have
 // consecutive scan codes from the one given.
 TEST(ByteKeyDecoder, EveryCharacterOfTheMainRowsComesFromItsKey) {

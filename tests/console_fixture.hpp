@@ -23,7 +23,9 @@ struct ModelFixture {
     console.inputBuffer = line;
     console.readPosition = 0;
   }
-  void write(const std::string& text) { consoleWrite(console, text.data(), text.size(), false); }
+  void write(const std::string& text) {
+    consoleWrite(console, text.data(), text.size(), WriteEmpty::Skip);
+  }
   // Rows that show where they came from once scrolled.
   void numberRows() {
     for (int y = 0; y < screen.height(); ++y) screen.putText(0, y, "row" + std::to_string(y));

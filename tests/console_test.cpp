@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <new>
+#include <set>
 #include <vector>
 
 #include "console_fixture.hpp"
@@ -18,6 +20,7 @@ TEST(ReadField, SplitsTheLineIntoFields) {
       // Leading blanks and line ends are skipped; trailing blanks are kept.
       {"  e  ", {"e  ", ""}},
       {" n", {"n"}},
+      {"n ", {"n "}},
       {"\t\r\n n", {"n"}},
       {"     ", {"", ""}},
       {"", {""}},
@@ -49,7 +52,7 @@ TEST(InputLine, WithoutMemoryForALineThePreviousOneIsReadAgain) {
   f.setLine("n,s");
   EXPECT_EQ(readField(f.console), "n");
   f.host.onIdle = [] { throw std::bad_alloc(); };
-  inputLine(f.console, "Go ", false, true);
+  inputLine(f.console, "Go ", QuestionMark::Omit, LineEnd::Add);
   EXPECT_EQ(f.screen.rowText(0), "Go");
   EXPECT_EQ(f.screen.cursor().y, 1);  // the line end is still written
   EXPECT_EQ(readField(f.console), "n");
@@ -60,6 +63,7 @@ TEST(PrintInteger, UsesABlankOrMinusSignAndNoPadding) {
   EXPECT_EQ(formatInteger(3, false), " 3");
   EXPECT_EQ(formatInteger(0, false), " 0");
   EXPECT_EQ(formatInteger(-7, false), "-7");
+  EXPECT_EQ(formatInteger(-1, false), "-1");
   EXPECT_EQ(formatInteger(42, true), " 42\r\n");
   EXPECT_EQ(formatInteger(-2147483647 - 1, true), "-2147483648\r\n");
   EXPECT_EQ(formatInteger(2147483647, false), " 2147483647");
@@ -90,6 +94,41 @@ TEST(Random, KnownSequenceAndItsLastDraw) {
   }
 }
 
+// The same seed gives the same draws: one of 32768 evenly spaced values in
+// [0, 1), and not few of them.
+TEST(Random, DrawsAreFifteenBitFractionsThatASeedRepeats) {
+  ModelFixture f;
+  randomize(f.console, 1234);
+  std::vector<double> first;
+  for (int i = 0; i < 50; ++i) first.push_back(rnd(f.console, 1));
+  randomize(f.console, 1234);
+  std::set<double> distinct;
+  for (const double expected : first) {
+    const double value = rnd(f.console, 1);
+    EXPECT_EQ(value, expected);
+    EXPECT_GE(value, 0.0);
+    EXPECT_LT(value, 1.0);
+    EXPECT_EQ(std::fmod(value * 32768.0, 1.0), 0.0) << value;
+    distinct.insert(value);
+  }
+  EXPECT_GT(distinct.size(), 40u);
+}
+
+// Seeded from the timer, the draws repeat within one second and change
+// with the next.
+TEST(Random, ReseedingFromTheTimerRepeatsWithinOneSecond) {
+  ModelFixture f;
+  f.host.setSeconds(5000.1);
+  randomize(f.console, kSeedFromTimer);
+  const double first = rnd(f.console, 1);
+  f.host.setSeconds(5000.9);
+  randomize(f.console, kSeedFromTimer);
+  EXPECT_EQ(rnd(f.console, 1), first);
+  f.host.setSeconds(5001.0);
+  randomize(f.console, kSeedFromTimer);
+  EXPECT_NE(rnd(f.console, 1), first);
+}
+
 TEST(Random, TheSeedIsCutOffTowardZero) {
   ModelFixture f;
   for (const double seed : {1234.0, -1234.0}) {
@@ -118,14 +157,18 @@ TEST(Timer, UsesThePerformanceCounterOrFallsBackToTicks) {
   EXPECT_DOUBLE_EQ(timerSeconds(ticks.console), 10.007);
 }
 
-TEST(EndProgram, EndsTheProcessWithTheStatus) {
+TEST(EndProgram, RunsTheExitHandlersAndEndsWithTheStatus) {
   ModelFixture f;
+  static int handlerRuns = 0;
+  handlerRuns = 0;
+  f.host.atExit([] { ++handlerRuns; });
   try {
     endProgram(f.console, 3);
     FAIL() << "endProgram returned";
   } catch (const ProcessExit& exit) {
     EXPECT_EQ(exit.status, 3);
   }
+  EXPECT_EQ(handlerRuns, 1);
 }
 
 }  // namespace

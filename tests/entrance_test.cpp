@@ -135,11 +135,25 @@ TEST_F(RunGame, StartsTheConsoleSetsUpAndOpensWithTheEntrance) {
   RoomTable map;
   loadMap(map);
   EXPECT_EQ(game.rooms, map);
-  EXPECT_EQ(game.currentRoom, 1);
-  EXPECT_EQ(game.rubbleState, 1);
   EXPECT_GE(game.gnomeTimeLimit, 5);
   EXPECT_EQ(screens, Screens{prompted("")});
   EXPECT_EQ(shown(), prompted("Q"));
+}
+
+// The first turn is in room 1, whose way out south the rubble leaves open,
+// with no treasure yet.
+TEST_F(RunGame, TheFirstTurnIsInRoomOneWithItsWayOutOpenAndNoGold) {
+  host.setSeconds(4855.1);  // the gnome 19 moves away, the rumble 22
+  host.msPerClockReading = 1;
+  answer("n");
+  pressKey();
+  answer("s");
+  answer("y");
+  pressKey();
+  EXPECT_EQ(play([&] { runGame(console, game, 0, nullptr); }), 0);
+  EXPECT_EQ(shown(), prompted("y", kLeavePrompt) +
+                         "Congratulations you have finished the game with 0 gold\n"
+                         "Press any key to end the game\n");
 }
 
 // A whole game on the test host's clock: the real program's clock cannot be

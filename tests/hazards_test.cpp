@@ -61,16 +61,19 @@ TEST_F(Hazards, TheFlightIsJudgedByTimeThenByWay) {
       "The gnome hits you with his axe\n" +
       std::string(kDied);
   const struct {
-    double start, answeredAt;
+    double start;
+    int rounded;
+    double answeredAt;
     int limit;
     const char* way;
     std::string outcome;
   } flights[] = {
-      {2000.5, 2005.0, 5, "e", kEscaped}, {2000.5, 2005.0001, 5, "e", kTooLate},
-      {2001.5, 2010.0, 8, "e", kEscaped}, {2001.5, 2010.0001, 8, "e", kTooLate},
-      {2000.4, 2005.6, 5, "n", kTooLate}, {2000.4, 2001, 5, "w", kWrongWay},
-      {2000.4, 2001, 5, "W", kWrongWay},  {2000.4, 2001, 5, "n", kWrongWay},
-      {2000.4, 2001, 5, "s", kWrongWay},  {2000.4, 2001, 5, "N", kWrongWay},
+      {2000.5, 2000, 2005.0, 5, "e", kEscaped}, {2000.5, 2000, 2005.0001, 5, "e", kTooLate},
+      {2001.5, 2002, 2010.0, 8, "e", kEscaped}, {2001.5, 2002, 2010.0001, 8, "e", kTooLate},
+      {2000.4, 2000, 2005.6, 5, "n", kTooLate}, {2000.4, 2000, 2005.6, 5, "e", kTooLate},
+      {2000.4, 2000, 2001, 5, "w", kWrongWay},  {2000.4, 2000, 2001, 5, "W", kWrongWay},
+      {2000.4, 2000, 2001, 5, "n", kWrongWay},  {2000.4, 2000, 2001, 5, "s", kWrongWay},
+      {2000.4, 2000, 2001, 5, "N", kWrongWay},
   };
   for (const auto& f : flights) {
     SCOPED_TRACE(std::to_string(f.answeredAt) + " " + f.way);
@@ -82,6 +85,7 @@ TEST_F(Hazards, TheFlightIsJudgedByTimeThenByWay) {
     pressKey();
     if (f.outcome == kEscaped) answer("q");
     EXPECT_EQ(playTurns(), 0);
+    EXPECT_EQ(game.gnomeStartTime, f.rounded);
     ASSERT_EQ(screens.size(), f.outcome == kEscaped ? 5u : 4u);
     EXPECT_EQ(screens[3], prompted(f.way) + f.outcome);
   }

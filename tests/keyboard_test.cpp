@@ -161,12 +161,15 @@ TEST_F(KeyboardTest, InkeyTakesOneKeyAndKeyHitOnlyLooks) {
   EXPECT_FALSE(keyHit(console));
   host.typeText("q");
   host.pushVirtualKey(vk::kF1);
+  host.pushVirtualKey(vk::kUp);
+  host.pushVirtualKey(vk::kF1 + 3, kAlt);
   host.typeText("\xFF");  // the character 255 is one byte, not an extended key
   EXPECT_TRUE(keyHit(console));
   EXPECT_TRUE(keyHit(console));
   EXPECT_EQ(host.pendingInput(), 0u);  // one poll empties the console's queue
-  EXPECT_EQ(drain(), (std::vector<std::string>{"q", "\xFF\x3B", "\xFF"}));
+  EXPECT_EQ(drain(), (std::vector<std::string>{"q", "\xFF\x3B", "\xFF\x48", "\xFF\x6B", "\xFF"}));
   EXPECT_FALSE(keyHit(console));
+  EXPECT_EQ(inkey(console), "");
 }
 
 TEST_F(KeyboardTest, OnlyPressesTypeAndEachOnceHoweverOftenRepeated) {
@@ -232,6 +235,16 @@ TEST(KeyboardLifetime, AConsoleThatIsGoneIsLeftAloneByTheHandlers) {
   EXPECT_EQ(host.ctrlHandlerCount(), 0u);
   EXPECT_FALSE(host.raiseCtrlEvent(kCtrlCloseEvent));
   EXPECT_THROW(host.exitProcess(0), ProcessExit);  // its exit handler touches nothing
+}
+
+TEST(KeyBuffer, RingWrapsRound) {
+  KeyBuffer keys;
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 400; ++i) storeKey(keys, i);
+    for (int i = 0; i < 400; ++i) ASSERT_EQ(takeKey(keys), i);
+    EXPECT_FALSE(hasKey(keys));
+    EXPECT_EQ(takeKey(keys), kNoKey);
+  }
 }
 
 TEST_F(KeyboardTest, ControlHandlerLifecycle) {

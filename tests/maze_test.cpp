@@ -32,7 +32,9 @@ char opposite(char direction) { return "SNWE"[std::string("NSEW").find(direction
 // they belong.
 TEST(MazeMap, PassagesLeadBackAndEveryRoomCanBeReached) {
   RoomTable rooms;
+  rooms[0] = "left over";
   loadMap(rooms);
+  EXPECT_EQ(rooms[0], "");
   std::set<std::pair<int, char>> mazeExits, selfLoops;
   std::set<int> treasures, holes, reached{1};
   std::vector<int> toVisit{1};

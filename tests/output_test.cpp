@@ -108,6 +108,13 @@ TEST(ConsoleWrite, LineEndsOnTheBottomRowScrollAtOnce) {
   }
 }
 
+TEST(ConsoleWrite, LineOfExactlyTheWidthLeavesAnEmptyRow) {
+  ModelFixture f(10, 5);
+  printLine(f.console, "0123456789");
+  f.write("next");
+  EXPECT_EQ(f.screen.text(), "0123456789\n\nnext\n\n");
+}
+
 TEST(ConsoleWrite, TabAdvancesToTheNextMultipleOfEight) {
   const struct {
     int width, column, blanks;

@@ -57,7 +57,7 @@ TEST(MoveCursor, PlacesTheCursorWithinTheWindowAndReportsThePacked) {
   std::uint32_t packed = 0;
   EXPECT_EQ(moveCursor(f.console, 3, 7, -1, &packed), 0);
   EXPECT_EQ(f.screen.cursorAt(), XY(6, 7));
-  EXPECT_EQ(packed, 7u | (3u << 8) | 0x10000u);
+  EXPECT_EQ(packed, 0x10307u);  // visible before, row 3, column 7
   const CursorPosition position = cursorPosition(f.console);
   EXPECT_EQ(XY(position.column, position.row), XY(7, 3));
 }
@@ -69,10 +69,10 @@ TEST(MoveCursor, ZeroKeepsTheCurrentRowOrColumnAndVisibilityCanBeChanged) {
   EXPECT_EQ(moveCursor(f.console, 0, 0, 0, &packed), 0);
   EXPECT_FALSE(f.screen.cursorVisible());
   EXPECT_EQ(f.screen.cursorAt(), XY(8, 3));
-  EXPECT_EQ(packed, 9u | (4u << 8) | 0x10000u);
+  EXPECT_EQ(packed, 0x10409u);  // visible before, row 4, column 9
   EXPECT_EQ(moveCursor(f.console, 0, 2, 5, &packed), 0);
   EXPECT_TRUE(f.screen.cursorVisible());
-  EXPECT_EQ(packed & 0x10000u, 0u);  // it was hidden before this call
+  EXPECT_EQ(packed, 0x00402u);  // hidden before this call
   EXPECT_EQ(f.screen.cursorAt(), XY(1, 3));
 }
 
@@ -90,6 +90,7 @@ TEST(MoveCursor, RefusesPositionsOutsideTheRegionAndChangesNothing) {
   EXPECT_TRUE(f.screen.cursorVisible());
   EXPECT_TRUE(f.console.pendingLineFeed);
   EXPECT_EQ(moveCursor(f.console, 25, 80, -1), 0);  // the last row and column
+  EXPECT_FALSE(f.console.pendingLineFeed);          // a successful move drops it
 }
 
 TEST(CursorPosition, UsesTheStoredWindowAndRawCoordinatesWithoutAWindow) {

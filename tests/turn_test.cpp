@@ -100,6 +100,7 @@ TEST_F(TurnLoop, TheMazeHoldsForExactlyNineHundredSeconds) {
     quietGame(1);
     game.entryTime = 1000;
     host.setSeconds(now);
+    ASSERT_EQ(timerSeconds(console), now);
     answer("q");  // the quit, or the key after the collapse
     EXPECT_EQ(playTurns(), 0);
     EXPECT_EQ(screens, Screens{now == 1900.0 ? prompted("")
