@@ -1,7 +1,6 @@
 #include "platform/terminal/terminal_renderer.hpp"
 
 #include <gtest/gtest.h>
-#include <vterm.h>
 
 #include <random>
 #include <string>
@@ -13,72 +12,10 @@
 #include "platform/terminal/terminal_screen.hpp"
 #include "support/test_host.hpp"
 #include "support/test_screen.hpp"
+#include "support/vterm_screen.hpp"
 
 namespace maze {
 namespace {
-
-// A terminal kept by libvterm, fed with the renderer's bytes.
-class VirtualTerminal {
- public:
-  VirtualTerminal(int columns, int rows) : vt_(vterm_new(rows, columns)) {
-    vterm_set_utf8(vt_, 1);
-    screen_ = vterm_obtain_screen(vt_);
-    callbacks_.settermprop = [](VTermProp prop, VTermValue* value, void* user) {
-      if (prop == VTERM_PROP_CURSORVISIBLE) {
-        static_cast<VirtualTerminal*>(user)->cursorVisible_ = value->boolean;
-      }
-      return 1;
-    };
-    callbacks_.sb_pushline = [](int columns, const VTermScreenCell* cells, void* user) {
-      std::u32string line;
-      for (int x = 0; x < columns; ++x)
-        line.push_back(cells[x].chars[0] ? cells[x].chars[0] : U' ');
-      line.erase(line.find_last_not_of(U' ') + 1);
-      static_cast<VirtualTerminal*>(user)->scrollback_.push_back(line);
-      return 1;
-    };
-    vterm_screen_set_callbacks(screen_, &callbacks_, this);
-    vterm_screen_reset(screen_, 1);
-  }
-  ~VirtualTerminal() { vterm_free(vt_); }
-  VirtualTerminal(const VirtualTerminal&) = delete;
-  VirtualTerminal& operator=(const VirtualTerminal&) = delete;
-
-  void feed(const std::string& bytes) { vterm_input_write(vt_, bytes.data(), bytes.size()); }
-  void resize(int columns, int rows) { vterm_set_size(vt_, rows, columns); }
-
-  VTermScreenCell cell(int x, int y) const {
-    VTermScreenCell c{};
-    vterm_screen_get_cell(screen_, VTermPos{y, x}, &c);
-    return c;
-  }
-  char32_t glyph(int x, int y) const {
-    const char32_t ch = cell(x, y).chars[0];
-    return ch == 0 ? U' ' : ch;
-  }
-  std::u32string row(int y, int columns) const {
-    std::u32string line;
-    for (int x = 0; x < columns; ++x) line.push_back(glyph(x, y));
-    line.erase(line.find_last_not_of(U' ') + 1);
-    return line;
-  }
-  VTermPos cursor() const {
-    VTermPos pos{};
-    vterm_state_get_cursorpos(vterm_obtain_state(vt_), &pos);
-    return pos;
-  }
-  bool cursorVisible() const { return cursorVisible_; }
-  const std::vector<std::u32string>& scrollback() const { return scrollback_; }
-
- private:
-  VTerm* vt_;
-  VTermScreen* screen_;
-  VTermScreenCallbacks callbacks_{};
-  bool cursorVisible_ = true;
-  std::vector<std::u32string> scrollback_;
-};
-
-std::u32string u32(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
 int ansiIndex(int consoleColour) {
   const int c = consoleColour & 7;
@@ -87,14 +24,14 @@ int ansiIndex(int consoleColour) {
 
 // The terminal shows the model's window: every glyph, its colours, and the
 // cursor.
-void expectShows(const VirtualTerminal& term, const MemoryScreen& model, const char* where) {
+void expectShows(const VtermScreen& term, const MemoryScreen& model, const char* where) {
   const SmallRect& w = model.window();
   for (int y = 0; y <= w.bottom - w.top; ++y) {
     for (int x = 0; x <= w.right - w.left; ++x) {
       const CharCell& cell = model.cell(w.left + x, w.top + y);
-      ASSERT_EQ(term.glyph(x, y), cp437ToUnicode(cell.ch))
+      ASSERT_EQ(term.glyph(y, x), cp437ToUnicode(cell.ch))
           << where << ": glyph at " << x << "," << y << " byte " << int{cell.ch};
-      const VTermScreenCell shown = term.cell(x, y);
+      const VTermScreenCell shown = term.cell(y, x);
       if (cell.attr == 7) {
         ASSERT_TRUE(VTERM_COLOR_IS_DEFAULT_FG(&shown.fg) && VTERM_COLOR_IS_DEFAULT_BG(&shown.bg))
             << where << ": colours at " << x << "," << y;
@@ -115,7 +52,7 @@ void expectShows(const VirtualTerminal& term, const MemoryScreen& model, const c
 
 // A model screen, its renderer, and the terminal its frames are fed to.
 struct Rig {
-  Rig(int columns, int rows) : model(columns, rows), renderer(columns, rows), term(columns, rows) {}
+  Rig(int columns, int rows) : model(columns, rows), renderer(columns, rows), term(rows, columns) {}
   // The frame for the changes since the last one, fed to the terminal;
   // `settle`: as before the program waits.
   std::string draw(bool settle = false) {
@@ -128,7 +65,7 @@ struct Rig {
 
   TestScreen model;
   TerminalRenderer renderer;
-  VirtualTerminal term;
+  VtermScreen term;
 };
 
 // The console services on the in-memory screen, with every flush drawn to
@@ -248,11 +185,11 @@ TEST(PosixTerminalRenderer, TextThatScrollsLeavesItsRowsInTheScrollback) {
   ConsoleState console(drawn, drawn.rig.model);
   startConsole(console, 0, nullptr);
   clearScreen(console);
-  std::vector<std::u32string> printed;
+  std::vector<std::string> printed;
   for (int i = 0; i < 30; ++i) {
     const std::string line = "line " + std::to_string(i);
     printLine(console, line);
-    printed.push_back(u32(line));
+    printed.push_back(line);
     ASSERT_NO_FATAL_FAILURE(expectShows(drawn.rig.term, drawn.rig.model, line.c_str()));
     // Once the screen is full, each line end is a scroll, not a redraw.
     if (i >= 10) {
@@ -260,8 +197,8 @@ TEST(PosixTerminalRenderer, TextThatScrollsLeavesItsRowsInTheScrollback) {
     }
   }
   // The scrollback then the screen hold every line, in order, once.
-  std::vector<std::u32string> all = drawn.rig.term.scrollback();
-  for (int y = 0; y < 10; ++y) all.push_back(drawn.rig.term.row(y, 40));
+  std::vector<std::string> all = drawn.rig.term.scrollback();
+  for (int y = 0; y < 10; ++y) all.push_back(drawn.rig.term.row(y));
   while (!all.empty() && all.back().empty()) all.pop_back();
   EXPECT_EQ(all, printed);
 }
@@ -273,7 +210,7 @@ TEST(PosixTerminalRenderer, ShellLinesGoToTheScrollbackBeforeTheFirstDraw) {
   rig.model.setCursorPosition(Coord{6, 0});
   rig.term.feed(rig.renderer.pushIntoScrollback(3));
   rig.draw();
-  EXPECT_EQ(rig.term.scrollback(), (std::vector<std::u32string>{U"$ one", U"$ two", U"$ maze"}));
+  EXPECT_EQ(rig.term.scrollback(), (std::vector<std::string>{"$ one", "$ two", "$ maze"}));
   expectShows(rig.term, rig.model, "first draw");
 }
 
@@ -285,7 +222,7 @@ TEST(PosixTerminalRenderer, CodePageGlyphsAndColours) {
   rig.model.writeCells(cells, Coord{8, 1}, Coord{0, 0}, target);
   rig.draw();
   expectShows(rig.term, rig.model, "glyphs");
-  EXPECT_EQ(rig.term.row(1, 20), U" \u263A\u2302\u2591\u00E9\u00DF\u00A0A");
+  EXPECT_EQ(rig.term.row(1), " \u263A\u2302\u2591\u00E9\u00DF\u00A0A");
 }
 
 TEST(PosixTerminalRenderer, LeavingShowsTheCursorWithDefaultColours) {
@@ -302,7 +239,7 @@ TEST(PosixTerminalRenderer, LeavingShowsTheCursorWithDefaultColours) {
   EXPECT_TRUE(rig.term.cursorVisible());
   EXPECT_EQ(XY(rig.term.cursor().col, rig.term.cursor().row), XY(4, 3));
   rig.term.feed("$");  // the shell's prompt
-  const VTermScreenCell prompt = rig.term.cell(4, 3);
+  const VTermScreenCell prompt = rig.term.cell(3, 4);
   EXPECT_TRUE(VTERM_COLOR_IS_DEFAULT_FG(&prompt.fg));
 }
 
@@ -315,7 +252,7 @@ TEST(PosixTerminalRenderer, ResizeDrawsEverythingAgain) {
     rig.model.resizeBuffer(columns, rows);
     rig.model.setWindow(Rect::sized(0, 0, columns, rows).small());
     rig.renderer.resize(columns, rows);
-    rig.term.resize(columns, rows);
+    rig.term.resize(rows, columns);
     rig.draw();
     ASSERT_NO_FATAL_FAILURE(expectShows(rig.term, rig.model, "resized"));
   }

@@ -15,6 +15,9 @@
 
 namespace e2e {
 
+using maze::CursorPos;
+using maze::VtermScreen;
+
 using Millis = std::chrono::milliseconds;
 inline constexpr Millis kWaitLimit{5000};
 
