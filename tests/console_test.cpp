@@ -5,7 +5,7 @@
 #include <set>
 #include <vector>
 
-#include "console_fixture.hpp"
+#include "support/test_console.hpp"
 
 namespace maze {
 namespace {
@@ -38,7 +38,7 @@ TEST(ReadField, SplitsTheLineIntoFields) {
       {xs + ",y", {xs.substr(0, 4096), xs.substr(0, 904), "y"}},
       {"\"" + std::string(4100, 'q') + "\"", {std::string(4096, 'q')}},
   };
-  ModelFixture f;
+  TestConsole f;
   for (const auto& c : lines) {
     f.setLine(c.line);
     for (const std::string& field : c.fields) {
@@ -48,7 +48,7 @@ TEST(ReadField, SplitsTheLineIntoFields) {
 }
 
 TEST(InputLine, WithoutMemoryForALineThePreviousOneIsReadAgain) {
-  ModelFixture f(40, 5);
+  TestConsole f(40, 5);
   f.setLine("n,s");
   EXPECT_EQ(readField(f.console), "n");
   f.host.onIdle = [] { throw std::bad_alloc(); };
@@ -85,7 +85,7 @@ TEST(RoundToInt, RoundsHalfwayCasesToEven) {
 // Seed 1: 41 is drawn and discarded, then 18467, 6334, 26500 (x 2^-15),
 // whatever the platform; rnd(0) repeats the last draw, 0 before the first.
 TEST(Random, KnownSequenceAndItsLastDraw) {
-  ModelFixture f;
+  TestConsole f;
   EXPECT_EQ(rnd(f.console, 0), 0.0);
   randomize(f.console, 1);
   for (const double draw : {18467.0, 6334.0, 26500.0}) {
@@ -97,7 +97,7 @@ TEST(Random, KnownSequenceAndItsLastDraw) {
 // The same seed gives the same draws: one of 32768 evenly spaced values in
 // [0, 1), and not few of them.
 TEST(Random, DrawsAreFifteenBitFractionsThatASeedRepeats) {
-  ModelFixture f;
+  TestConsole f;
   randomize(f.console, 1234);
   std::vector<double> first;
   for (int i = 0; i < 50; ++i) first.push_back(rnd(f.console, 1));
@@ -117,7 +117,7 @@ TEST(Random, DrawsAreFifteenBitFractionsThatASeedRepeats) {
 // Seeded from the timer, the draws repeat within one second and change
 // with the next.
 TEST(Random, ReseedingFromTheTimerRepeatsWithinOneSecond) {
-  ModelFixture f;
+  TestConsole f;
   f.host.setSeconds(5000.1);
   randomize(f.console, kSeedFromTimer);
   const double first = rnd(f.console, 1);
@@ -130,7 +130,7 @@ TEST(Random, ReseedingFromTheTimerRepeatsWithinOneSecond) {
 }
 
 TEST(Random, TheSeedIsCutOffTowardZero) {
-  ModelFixture f;
+  TestConsole f;
   for (const double seed : {1234.0, -1234.0}) {
     randomize(f.console, seed);
     const double first = rnd(f.console, 1), second = rnd(f.console, 1);
@@ -141,13 +141,13 @@ TEST(Random, TheSeedIsCutOffTowardZero) {
 }
 
 TEST(Timer, UsesThePerformanceCounterOrFallsBackToTicks) {
-  ModelFixture f;
+  TestConsole f;
   f.host.setSeconds(123.25);
   EXPECT_DOUBLE_EQ(timerSeconds(f.console), 123.25);
   f.host.advanceMs(1500);
   EXPECT_DOUBLE_EQ(timerSeconds(f.console), 124.75);
 
-  ModelFixture ticks;
+  TestConsole ticks;
   ticks.host.performanceCounterAvailable = false;
   ticks.host.setSeconds(10.0);
   EXPECT_DOUBLE_EQ(timerSeconds(ticks.console), 10.0);
@@ -158,7 +158,7 @@ TEST(Timer, UsesThePerformanceCounterOrFallsBackToTicks) {
 }
 
 TEST(EndProgram, RunsTheExitHandlersAndEndsWithTheStatus) {
-  ModelFixture f;
+  TestConsole f;
   static int handlerRuns = 0;
   handlerRuns = 0;
   f.host.atExit([] { ++handlerRuns; });

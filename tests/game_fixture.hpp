@@ -13,8 +13,7 @@
 #include "console/screen.hpp"
 #include "game/maze.hpp"
 #include "game/turn.hpp"
-#include "support/test_host.hpp"
-#include "support/test_screen.hpp"
+#include "support/test_console.hpp"
 
 namespace maze {
 
@@ -27,10 +26,9 @@ using Screens = std::vector<std::string>;
 // The game waited for input that the script does not give.
 struct ScriptEnded {};
 
-class GameTest : public ::testing::Test {
+class GameTest : public ::testing::Test, protected TestConsole {
  protected:
   GameTest() {
-    startConsole(console, 0, nullptr);
     host.onIdle = [this] {
       screens.push_back(shown());
       if (steps.empty()) throw ScriptEnded{};
@@ -110,9 +108,6 @@ class GameTest : public ::testing::Test {
     return prompted(typed) + "You move " + way + " through the caves\n";
   }
 
-  TestScreen screen{80, 25};
-  TestHost host;
-  ConsoleState console{host, screen};
   GameState game;
   std::deque<std::function<void()>> steps;
   std::vector<std::string> screens;

@@ -8,8 +8,7 @@
 
 #include "console/console.hpp"
 #include "platform/keyboard_layout.hpp"
-#include "support/test_host.hpp"
-#include "support/test_screen.hpp"
+#include "support/test_console.hpp"
 
 namespace maze {
 namespace {
@@ -20,7 +19,7 @@ constexpr std::uint32_t kShift = kShiftPressed;
 
 KeyCode ext(int code) { return code * 256 + 255; }
 
-class KeyboardTest : public ::testing::Test {
+class KeyboardTest : public ::testing::Test, protected TestConsole {
  protected:
   KeyCode translate(std::uint8_t ch, std::uint16_t sc, std::uint16_t vk, std::uint32_t st) {
     return translateKeyEvent(host, ch, sc, vk, st);
@@ -49,10 +48,6 @@ class KeyboardTest : public ::testing::Test {
     pushEvent(true, key, state, 0, repeat);
     pushEvent(false, key, state);
   }
-
-  TestScreen screen;
-  TestHost host;
-  ConsoleState console{host, screen};
 };
 
 // The extended code in a column (normal, Shift, Ctrl, Alt) of the key with

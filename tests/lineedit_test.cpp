@@ -12,8 +12,7 @@
 #include "console/output.hpp"
 #include "console/screen.hpp"
 #include "platform/keyboard_layout.hpp"
-#include "support/test_host.hpp"
-#include "support/test_screen.hpp"
+#include "support/test_console.hpp"
 
 namespace maze {
 namespace {
@@ -30,10 +29,8 @@ struct Step {
   std::function<void()> action;
 };
 
-class LineEditTest : public ::testing::Test {
+class LineEditTest : public ::testing::Test, protected TestConsole {
  protected:
-  LineEditTest() { startConsole(console, 0, nullptr); }
-
   // Runs the editor; at each wait for keys the next checks run, then the
   // next keys are typed, so a check sees the screen the keys before it left.
   std::string edit(const std::vector<Step>& steps) {
@@ -77,10 +74,6 @@ class LineEditTest : public ::testing::Test {
       EXPECT_EQ(screen.cursorAt(), cursor);
     };
   }
-
-  TestScreen screen{80, 25};
-  TestHost host;
-  ConsoleState console{host, screen};
 };
 
 TEST_F(LineEditTest, TypedLineAndEnter) {

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "console_fixture.hpp"
+#include "support/test_console.hpp"
 
 namespace maze {
 namespace {
 
 TEST(ConsoleWrite, WritesAtTheCursorWithTheCurrentAttribute) {
-  ModelFixture f(20, 5);
+  TestConsole f(20, 5);
   f.screen.setAttribute(0x2F);
   f.write("Hello");
   EXPECT_EQ(f.screen.rowText(0), "Hello");
@@ -24,7 +24,7 @@ TEST(ConsoleWrite, WritesAtTheCursorWithTheCurrentAttribute) {
 }
 
 TEST(ConsoleWrite, WrapsAtTheBufferWidthAcrossManyBatches) {
-  ModelFixture f(10, 100);
+  TestConsole f(10, 100);
   std::string text;
   for (int i = 0; i < 600; ++i) text.push_back(static_cast<char>('a' + i % 26));
   f.write(text);
@@ -34,7 +34,7 @@ TEST(ConsoleWrite, WrapsAtTheBufferWidthAcrossManyBatches) {
 }
 
 TEST(ConsoleWrite, FillingTheBottomRowDefersTheLineFeed) {
-  ModelFixture f(10, 3);
+  TestConsole f(10, 3);
   f.numberRows();
   f.screen.placeCursor({4, 1});
   finishPendingLineFeed(f.console);  // none is deferred: nothing happens
@@ -55,7 +55,7 @@ TEST(ConsoleWrite, FillingTheBottomRowDefersTheLineFeed) {
 
 TEST(ConsoleWrite, AMoveOrClearDropsTheDeferredLineFeed) {
   for (const bool clear : {false, true}) {
-    ModelFixture f(10, 3);
+    TestConsole f(10, 3);
     f.screen.placeCursor({0, 2});
     f.write("0123456789");
     ASSERT_TRUE(f.console.pendingLineFeed);
@@ -76,7 +76,7 @@ TEST(ConsoleWrite, TabAndBackspaceAfterADeferredLineFeed) {
   const std::pair<const char*, const char*> writesAndRows[] = {
       {"\tZ", "        Z"}, {"x\b\bZ", "Z"}};  // the second BS is at the left column
   for (const auto& [text, row] : writesAndRows) {
-    ModelFixture f(20, 3);
+    TestConsole f(20, 3);
     f.screen.placeCursor({0, 2});
     f.write(std::string(20, 'a'));
     f.write(text);
@@ -98,7 +98,7 @@ TEST(ConsoleWrite, LineEndsOnTheBottomRowScrollAtOnce) {
       {4, {8, 3}, formatInteger(7, true), "row2\nrow3     7\n\n"},  // a wrap leaves a row
   };
   for (const auto& c : cases) {
-    ModelFixture f(10, c.height);
+    TestConsole f(10, c.height);
     f.numberRows();
     f.screen.placeCursor(c.from);
     f.write(c.text);
@@ -109,7 +109,7 @@ TEST(ConsoleWrite, LineEndsOnTheBottomRowScrollAtOnce) {
 }
 
 TEST(ConsoleWrite, LineOfExactlyTheWidthLeavesAnEmptyRow) {
-  ModelFixture f(10, 5);
+  TestConsole f(10, 5);
   printLine(f.console, "0123456789");
   f.write("next");
   EXPECT_EQ(f.screen.text(), "0123456789\n\nnext\n\n");
@@ -120,7 +120,7 @@ TEST(ConsoleWrite, TabAdvancesToTheNextMultipleOfEight) {
     int width, column, blanks;
   } tabs[] = {{80, 0, 8}, {80, 5, 3}, {80, 8, 8}, {80, 79, 1}, {20, 18, 6}};
   for (const auto& c : tabs) {
-    ModelFixture f(c.width, 5);
+    TestConsole f(c.width, 5);
     f.fillWith('.');
     f.screen.placeCursor({static_cast<std::int16_t>(c.column), 0});
     f.write("\t|");
@@ -133,7 +133,7 @@ TEST(ConsoleWrite, TabAdvancesToTheNextMultipleOfEight) {
 }
 
 TEST(ConsoleWrite, BackspaceMovesLeftWithoutErasingAndNeverLeavesTheRow) {
-  ModelFixture f(10, 3);
+  TestConsole f(10, 3);
   f.write("\b");
   EXPECT_EQ(f.screen.cursorAt(), XY(0, 0));
   f.write("abc\b\bX");
@@ -145,7 +145,7 @@ TEST(ConsoleWrite, BackspaceMovesLeftWithoutErasingAndNeverLeavesTheRow) {
 }
 
 TEST(ConsoleWrite, BellSoundsBeforeTheWaitingTextIsWritten) {
-  ModelFixture f(10, 3);
+  TestConsole f(10, 3);
   std::string atBeep;
   f.host.onBeep = [&] { atBeep = f.screen.rowText(0); };
   f.write("AB\aC");
@@ -157,7 +157,7 @@ TEST(ConsoleWrite, BellSoundsBeforeTheWaitingTextIsWritten) {
 }
 
 TEST(ConsoleWrite, OtherControlBytesAreOrdinaryCharacters) {
-  ModelFixture f(40, 3);
+  TestConsole f(40, 3);
   std::string bytes;
   for (char b = 0; b < 32; ++b) {
     if (b != 7 && b != 8 && b != 9 && b != 10 && b != 13) bytes.push_back(b);
@@ -168,7 +168,7 @@ TEST(ConsoleWrite, OtherControlBytesAreOrdinaryCharacters) {
 }
 
 TEST(ConsoleWrite, WindowFollowsTheOutputDownATallerBuffer) {
-  ModelFixture f(10, 6, 3);
+  TestConsole f(10, 6, 3);
   f.numberRows();
   f.screen.placeCursor({0, 2});
   f.write("\r\n");
@@ -183,7 +183,7 @@ TEST(ConsoleWrite, WindowFollowsTheOutputDownATallerBuffer) {
 }
 
 TEST(ConsoleWrite, AfterTheWindowHeightChangesOutputScrollsInsideTheFirstHeight) {
-  ModelFixture f(10, 10, 4);
+  TestConsole f(10, 10, 4);
   finishPendingLineFeed(f.console);  // first use: the region is 4 rows
   f.numberRows();
   f.screen.setWindow({0, 2, 9, 3});  // the user shrinks the window to 2 rows
@@ -199,7 +199,7 @@ TEST(ConsoleWrite, AfterTheWindowHeightChangesOutputScrollsInsideTheFirstHeight)
 // A failed cell write loses the rest of its batch only; a failed state
 // query writes from the region's corner with the default attribute.
 TEST(ConsoleWrite, FailedCallsLoseOnlyWhatTheyConcern) {
-  ModelFixture f(10, 3);
+  TestConsole f(10, 3);
   f.screen.placeCursor({5, 1});
   f.screen.setAttribute(0x1E);
   finishPendingLineFeed(f.console);  // first use
@@ -214,7 +214,7 @@ TEST(ConsoleWrite, FailedCallsLoseOnlyWhatTheyConcern) {
 
 // Every byte goes out unchanged, and a clear writes nothing.
 TEST(StreamMode, WritesEveryByteUnchanged) {
-  ModelFixture f;
+  TestConsole f;
   f.screen.isConsole = false;
   clearScreen(f.console);
   printLine(f.console, "Hi\a\b\t");
@@ -227,7 +227,7 @@ TEST(StreamMode, WritesEveryByteUnchanged) {
 }
 
 TEST(StreamMode, PartialWritesAreRetriedAndStuckWritesGiveUp) {
-  ModelFixture f;
+  TestConsole f;
   f.screen.isConsole = false;
   f.host.writeLimit = 3;
   printText(f.console, "0123456789");

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "console_fixture.hpp"
+#include "support/test_console.hpp"
 
 namespace maze {
 namespace {
@@ -18,7 +18,7 @@ TEST(StartConsole, AddsProcessedInputAndSetsRoundingToNearest) {
 
 // The whole buffer width is blanked, even where the window is narrower.
 TEST(ClearScreen, DefaultModeBlanksThePrintRegionOnlyAndHomesTheCursor) {
-  ModelFixture f(30, 30, 10);  // window over rows 10..19 of a taller buffer
+  TestConsole f(30, 30, 10);  // window over rows 10..19 of a taller buffer
   f.fillWith('x');
   f.screen.setWindow({0, 10, 19, 19});
   f.screen.setAttribute(0x1E);
@@ -31,7 +31,7 @@ TEST(ClearScreen, DefaultModeBlanksThePrintRegionOnlyAndHomesTheCursor) {
 }
 
 TEST(ClearScreen, ModeOneChangesNothing) {
-  ModelFixture f(10, 5);
+  TestConsole f(10, 5);
   f.fillWith('x');
   f.screen.placeCursor({3, 2});
   clearScreen(f.console, 1);
@@ -40,7 +40,7 @@ TEST(ClearScreen, ModeOneChangesNothing) {
 }
 
 TEST(ClearScreen, RegionKeepsItsFirstHeightWhileOtherModesFollowTheWindow) {
-  ModelFixture f(10, 20, 8);
+  TestConsole f(10, 20, 8);
   clearScreen(f.console);  // first use: the region is 8 rows
   f.fillWith('x');
   f.screen.setWindow({0, 0, 9, 3});  // the user shrinks the window to 4 rows
@@ -52,7 +52,7 @@ TEST(ClearScreen, RegionKeepsItsFirstHeightWhileOtherModesFollowTheWindow) {
 }
 
 TEST(MoveCursor, PlacesTheCursorWithinTheWindowAndReportsThePacked) {
-  ModelFixture f(80, 50, 25);
+  TestConsole f(80, 50, 25);
   f.screen.setWindow({0, 5, 79, 29});
   std::uint32_t packed = 0;
   EXPECT_EQ(moveCursor(f.console, 3, 7, -1, &packed), 0);
@@ -63,7 +63,7 @@ TEST(MoveCursor, PlacesTheCursorWithinTheWindowAndReportsThePacked) {
 }
 
 TEST(MoveCursor, ZeroKeepsTheCurrentRowOrColumnAndVisibilityCanBeChanged) {
-  ModelFixture f(80, 25);
+  TestConsole f(80, 25);
   moveCursor(f.console, 4, 9, -1);
   std::uint32_t packed = 0;
   EXPECT_EQ(moveCursor(f.console, 0, 0, 0, &packed), 0);
@@ -77,7 +77,7 @@ TEST(MoveCursor, ZeroKeepsTheCurrentRowOrColumnAndVisibilityCanBeChanged) {
 }
 
 TEST(MoveCursor, RefusesPositionsOutsideTheRegionAndChangesNothing) {
-  ModelFixture f(80, 25);
+  TestConsole f(80, 25);
   f.screen.placeCursor({0, 24});
   printText(f.console, std::string(80, 'z'));
   ASSERT_TRUE(f.console.pendingLineFeed);
@@ -94,13 +94,13 @@ TEST(MoveCursor, RefusesPositionsOutsideTheRegionAndChangesNothing) {
 }
 
 TEST(CursorPosition, UsesTheStoredWindowAndRawCoordinatesWithoutAWindow) {
-  ModelFixture f(80, 50, 25);
+  TestConsole f(80, 50, 25);
   f.screen.setWindow({0, 10, 79, 34});
   f.screen.placeCursor({4, 12});
   const CursorPosition inWindow = cursorPosition(f.console);
   EXPECT_EQ(XY(inWindow.column, inWindow.row), XY(5, 3));
 
-  ModelFixture stream;
+  TestConsole stream;
   stream.screen.isConsole = false;
   const CursorPosition none = cursorPosition(stream.console);
   EXPECT_EQ(XY(none.column, none.row), XY(0, 0));
@@ -109,10 +109,10 @@ TEST(CursorPosition, UsesTheStoredWindowAndRawCoordinatesWithoutAWindow) {
   EXPECT_EQ(moveCursor(stream.console, 26, 1, 1), 1);  // the region is 25 rows
 
   // A window one row high or one column wide is no window either.
-  ModelFixture flat(80, 25, 1);
+  TestConsole flat(80, 25, 1);
   flat.screen.setWindow({0, 10, 79, 10});
-  ModelFixture thin(1, 25);
-  for (ModelFixture* f : {&flat, &thin}) {
+  TestConsole thin(1, 25);
+  for (TestConsole* f : {&flat, &thin}) {
     f->screen.placeCursor({0, 12});
     const CursorPosition raw = cursorPosition(f->console);
     EXPECT_EQ(XY(raw.column, raw.row), XY(0, 12));

@@ -1,5 +1,5 @@
-// A started console on the in-memory screen and the test host, for the
-// console services' tests.
+// A started console on the in-memory screen and the test host: the one
+// fixture of the console services' and the game's tests.
 #pragma once
 
 #include <string>
@@ -12,8 +12,8 @@
 
 namespace maze {
 
-struct ModelFixture {
-  explicit ModelFixture(int width = 80, int height = 25, int windowHeight = 0)
+struct TestConsole {
+  explicit TestConsole(int width = 80, int height = 25, int windowHeight = 0)
       : screen(width, height, windowHeight) {
     startConsole(console, 0, nullptr);
   }
