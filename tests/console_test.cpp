@@ -140,6 +140,17 @@ TEST(Random, TheSeedIsCutOffTowardZero) {
   }
 }
 
+// Asleep until the timer's next whole second, to the millisecond rounded up.
+TEST(Timer, SleepsToTheNextWholeSecond) {
+  const std::pair<double, std::uint64_t> sleeps[] = {{5000.25, 750}, {5000.0, 1000}, {7.9996, 1}};
+  for (const auto& [now, ms] : sleeps) {
+    TestConsole f;
+    f.host.setSeconds(now);
+    sleepToNextSecond(f.console);
+    EXPECT_EQ(f.host.sleptMs(), ms) << now;
+  }
+}
+
 TEST(Timer, UsesThePerformanceCounterOrFallsBackToTicks) {
   TestConsole f;
   f.host.setSeconds(123.25);

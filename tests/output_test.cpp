@@ -196,6 +196,22 @@ TEST(ConsoleWrite, AfterTheWindowHeightChangesOutputScrollsInsideTheFirstHeight)
   EXPECT_EQ(f.screen.window(), (SmallRect{0, 4, 9, 5}));
 }
 
+// Scrolled inside the print region by as many rows as it has, or more, the
+// region is blank and the rows below it stay.
+TEST(ConsoleWrite, ScrollingAShortRegionByItsHeightBlanksIt) {
+  for (const int feeds : {4, 5}) {
+    TestConsole f(10, 10, 4);
+    finishPendingLineFeed(f.console);  // first use: the region is 4 rows
+    f.numberRows();
+    f.screen.setWindow({0, 0, 9, 5});  // the user makes the window 6 rows tall
+    readWindowRect(f.console);
+    f.screen.placeCursor({0, 3});
+    f.write(std::string(static_cast<std::size_t>(feeds), '\n'));
+    EXPECT_EQ(f.screen.text(0, 5), "\n\n\n\nrow4\nrow5") << feeds;
+    EXPECT_EQ(f.screen.cursorAt(), XY(0, 3)) << feeds;
+  }
+}
+
 // A failed cell write loses the rest of its batch only; a failed state
 // query writes from the region's corner with the default attribute.
 TEST(ConsoleWrite, FailedCallsLoseOnlyWhatTheyConcern) {
