@@ -343,11 +343,6 @@ TEST(PosixInputDecoder, StreamBytesAreKeysWithOneEnterPerLineEnd) {
   EXPECT_FALSE(d.decoder.deadline().has_value());
   EXPECT_EQ(d.keys(), (std::vector<Key>{
                           kEsc, {0xDB, 0x1A, '[', 0}, {'A', 0x1E, 'A', kShift}, foreign(0xC3)}));
-  // CR and LF in separate reads are still one line end.
-  Decoding split(S::Stream);
-  split.feed("q\r", 0);
-  split.feed("\n", 1);
-  EXPECT_EQ(split.keys(), (std::vector<Key>{letter('q'), kEnter}));
 }
 
 }  // namespace
