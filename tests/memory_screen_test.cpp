@@ -89,6 +89,22 @@ TEST(ScreenScroll, MovesOverlappingCellsAndFillsWhatNothingCovers) {
   EXPECT_EQ(XY(screen.changes().firstRow, screen.changes().lastRow), XY(0, 2));
 }
 
+// Whole-buffer scrolls between two looks add up, to the buffer's height at
+// most; a resize is recorded until it is taken.
+TEST(ScreenChanges, ScrollsAddUpAndAResizeIsRecorded) {
+  TestScreen screen(3, 4);
+  const CharCell fill{' ', 7};
+  ASSERT_TRUE(screen.scrollRect({0, 1, 2, 3}, nullptr, {0, 0}, fill));
+  ASSERT_TRUE(screen.scrollRect({0, 2, 2, 3}, nullptr, {0, 0}, fill));
+  EXPECT_EQ(screen.takeChanges().rowsScrolledUp, 3);
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(screen.scrollRect({0, 3, 2, 3}, nullptr, {0, 0}, fill));
+  EXPECT_EQ(screen.takeChanges().rowsScrolledUp, 4);
+  EXPECT_FALSE(screen.changes().resized);
+  screen.resizeBuffer(5, 6);
+  EXPECT_TRUE(screen.takeChanges().resized);
+  EXPECT_FALSE(screen.takeChanges().resized);
+}
+
 TEST(ScreenScroll, ClipsTheSourceToTheBuffer) {
   TestScreen screen(3, 3);
   screen.putText(0, 2, "xyz");
