@@ -157,5 +157,18 @@ TEST(CtrlHandlers, RunNewestFirstAndUnknownOnesCannotBeRemoved) {
   EXPECT_FALSE(handlers.raise(kCtrlCloseEvent));
 }
 
+std::string g_exitRuns;
+
+// Each runs once, newest first, however often the list is run.
+TEST(ExitHandlers, RunOnceNewestFirst) {
+  ExitHandlerList handlers;
+  g_exitRuns.clear();
+  handlers.add([] { g_exitRuns += "1"; });
+  handlers.add([] { g_exitRuns += "2"; });
+  handlers.runNewestFirst();
+  handlers.runNewestFirst();
+  EXPECT_EQ(g_exitRuns, "21");
+}
+
 }  // namespace
 }  // namespace maze
