@@ -5,9 +5,10 @@
 # table of which faults the tests catch. Slow (a build per fault), so
 # ./check does not run it.
 #
-#   scripts/plant-faults.sh [-o TABLE] [-f FAULTS] [-s SCRATCH] [ID...]
+#   scripts/plant-faults.sh [-o TABLE] [-f FAULTS] [-s SCRATCH] [-c COMMIT] [ID...]
 #
-# TABLE defaults to standard output; IDs pick faults (all when none given).
+# TABLE defaults to standard output; COMMIT to this tree's HEAD; IDs pick
+# faults (all when none given).
 # A fault whose mutant does not build is reported as such and not counted.
 set -uo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,18 +17,20 @@ table=/dev/stdout
 scratch=/tmp/maze-faults-$(id -u)
 build_limit=${FAULT_BUILD_LIMIT:-600}
 test_limit=${FAULT_TEST_LIMIT:-300}
-while getopts "o:f:s:" opt; do
+commit=HEAD
+while getopts "o:f:s:c:" opt; do
   case $opt in
     o) table=$OPTARG ;;
     f) faults=$OPTARG ;;
     s) scratch=$OPTARG ;;
+    c) commit=$OPTARG ;;
     *) exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
 wanted=" $* "
 
-commit=$(git -C "$repo" rev-parse HEAD)
+commit=$(git -C "$repo" rev-parse "$commit") || exit 1
 tree=$scratch/tree
 if [ -d "$tree" ]; then
   git -C "$tree" checkout -q --detach --force "$commit" || exit 1
