@@ -285,6 +285,11 @@ TEST(PosixInputDecoder, UnknownSequencesAreDroppedWhole) {
   }
   // Longer than any key's sequence: dropped unread, however long.
   EXPECT_EQ(decode("\x1b[" + std::string(100'000, '1') + "Az"), std::vector<Key>{letter('z')});
+  // and the next sequence is read afresh.
+  EXPECT_EQ(decode("\x1b[" + std::string(100'000, '1') + "A\x1b[B"),
+            std::vector<Key>{enhanced(vk::kDown)});
+  // A letter key takes no first parameter but 1.
+  EXPECT_EQ(decode("\x1b[2Az"), std::vector<Key>{letter('z')});
   // A control byte cannot be inside a sequence: it is a key of its own.
   EXPECT_EQ(decode("\x1b[1;\r"), std::vector<Key>{kEnter});
   EXPECT_EQ(decode("\x1b[1;\x1b[B"), std::vector<Key>{enhanced(vk::kDown)});
@@ -304,6 +309,9 @@ TEST(PosixInputDecoder, Utf8BecomesTheCodePageByteOrAQuestionMark) {
   EXPECT_EQ(decode("\303a"), (std::vector<Key>{foreign('?'), letter('a')}));
   EXPECT_EQ(decode("\xc0\xaf"), (std::vector<Key>{foreign('?'), foreign('?')}));
   EXPECT_EQ(decode("\xe0\x80\xaf"), std::vector<Key>{foreign('?')});  // overlong
+  EXPECT_EQ(decode("\xe0\x83\xa9"), std::vector<Key>{foreign('?')});  // an overlong e acute
+  // A lead byte where a continuation byte belongs starts a character anew.
+  EXPECT_EQ(decode("\xc3\xc3\xa9"), (std::vector<Key>{foreign('?'), foreign(0x82)}));
   EXPECT_EQ(decode("\xed\xa0\x80"), std::vector<Key>{foreign('?')});  // surrogate
   EXPECT_EQ(decode("\xc3\x1b[A"), (std::vector<Key>{foreign('?'), enhanced(vk::kUp)}));
   // Cut short and nothing follows: settled at the timeout.

@@ -216,13 +216,16 @@ TEST(PosixTerminalRenderer, ShellLinesGoToTheScrollbackBeforeTheFirstDraw) {
 
 TEST(PosixTerminalRenderer, CodePageGlyphsAndColours) {
   Rig rig(20, 3);
-  const CharCell cells[] = {{0, 7},       {1, 7},    {0x7F, 7}, {0xB0, 0x1E},
-                            {0x82, 0x4F}, {0xE1, 7}, {0xFF, 7}, {'A', 0x70}};
+  const CharCell cells[] = {{0, 7},        {1, 7},       {0x7F, 7}, {0xB0, 0x1E},
+                            {0x82, 0x4F},  {0xE1, 7},    {0xFF, 7}, {'A', 0x70},
+                            {'R', 0x4007}, {'U', 0x8007}};  // reverse video, underscore
   SmallRect target{0, 1, 19, 1};
-  rig.model.writeCells(cells, Coord{8, 1}, Coord{0, 0}, target);
+  rig.model.writeCells(cells, Coord{10, 1}, Coord{0, 0}, target);
   rig.draw();
   expectShows(rig.term, rig.model, "glyphs");
-  EXPECT_EQ(rig.term.row(1), " \u263A\u2302\u2591\u00E9\u00DF\u00A0A");
+  EXPECT_EQ(rig.term.row(1), " \u263A\u2302\u2591\u00E9\u00DF\u00A0ARU");
+  EXPECT_EQ(XY(rig.term.cell(1, 8).attrs.reverse, rig.term.cell(1, 8).attrs.underline), XY(1, 0));
+  EXPECT_EQ(XY(rig.term.cell(1, 9).attrs.reverse, rig.term.cell(1, 9).attrs.underline), XY(0, 1));
 }
 
 TEST(PosixTerminalRenderer, LeavingShowsTheCursorWithDefaultColours) {
@@ -274,6 +277,12 @@ TEST(TerminalScreenFit, TheBufferOutlivesTheWindowsSize) {
   EXPECT_TRUE(screen.setWindowInfo(true, {0, 0, 4, 1}));
   EXPECT_EQ(Rect::of(screen.window()), (Rect{0, 0, 9, 5}));
   EXPECT_FALSE(screen.setWindowInfo(true, {0, 0, 10, 5}));
+  // A window asked for lower keeps its size, so it stays inside the buffer.
+  EXPECT_TRUE(screen.setWindowInfo(true, {0, 3, 4, 4}));
+  EXPECT_EQ(Rect::of(screen.window()), (Rect{0, 0, 9, 5}));
+  screen.fitWindow(1, 1);  // never under 2 x 2
+  EXPECT_EQ(Rect::of(screen.window()).width(), 2);
+  EXPECT_EQ(Rect::of(screen.window()).height(), 2);
 }
 
 }  // namespace
