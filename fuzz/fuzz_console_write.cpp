@@ -67,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       default: {
         const std::string bytes = in.ConsumeRandomLengthString(1200);
-        maze::consoleWrite(console, bytes.data(), bytes.size(), in.ConsumeBool());
+        maze::consoleWrite(console, bytes.data(), bytes.size(),
+                           in.ConsumeBool() ? maze::WriteEmpty::Run : maze::WriteEmpty::Skip);
         break;
       }
     }

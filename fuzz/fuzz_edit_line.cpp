@@ -226,7 +226,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       } else if (line.size() > 8 * rawEvents) {
         maze::fuzz::broken("line longer than the keys could make");
       }
-      if (in.ConsumeBool()) maze::consoleWrite(console, "\r\n", 2, false);
+      if (in.ConsumeBool()) maze::consoleWrite(console, "\r\n", 2, maze::WriteEmpty::Skip);
     }
   } catch (const maze::ProcessExit& exit) {
     if (exit.status != 0) maze::fuzz::broken("input end did not exit with status 0");

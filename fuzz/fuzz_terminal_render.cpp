@@ -5,7 +5,6 @@
 // exactly the screen's window, with the cursor where the screen has it and
 // shown or hidden as the screen says.
 #include <fuzzer/FuzzedDataProvider.h>
-#include <vterm.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -22,51 +21,11 @@
 #include "platform/terminal/terminal_renderer.hpp"
 #include "support/test_host.hpp"
 #include "support/test_screen.hpp"
+#include "support/vterm_screen.hpp"
 
 namespace {
 
-// The emulated terminal, and whether it shows its cursor.
-class Emulator {
- public:
-  Emulator(int rows, int columns) {
-    term_ = vterm_new(rows, columns);
-    vterm_set_utf8(term_, 1);
-    screen_ = vterm_obtain_screen(term_);
-    callbacks_.settermprop = &Emulator::onTermProp;
-    vterm_screen_set_callbacks(screen_, &callbacks_, this);
-    vterm_screen_reset(screen_, 1);
-  }
-  ~Emulator() { vterm_free(term_); }
-  Emulator(const Emulator&) = delete;
-  Emulator& operator=(const Emulator&) = delete;
-
-  void resize(int rows, int columns) { vterm_set_size(term_, rows, columns); }
-  void feed(const std::string& bytes) { vterm_input_write(term_, bytes.data(), bytes.size()); }
-
-  char32_t at(int row, int column) const {
-    VTermScreenCell cell{};
-    vterm_screen_get_cell(screen_, VTermPos{row, column}, &cell);
-    return cell.chars[0] == 0 ? U' ' : static_cast<char32_t>(cell.chars[0]);
-  }
-  VTermPos cursor() const {
-    VTermPos pos{};
-    vterm_state_get_cursorpos(vterm_obtain_state(term_), &pos);
-    return pos;
-  }
-  bool cursorVisible() const { return cursorVisible_; }
-
- private:
-  static int onTermProp(VTermProp prop, VTermValue* value, void* self) {
-    if (prop == VTERM_PROP_CURSORVISIBLE)
-      static_cast<Emulator*>(self)->cursorVisible_ = value->boolean;
-    return 1;
-  }
-
-  VTerm* term_;
-  VTermScreen* screen_;
-  VTermScreenCallbacks callbacks_{};
-  bool cursorVisible_ = true;
-};
+using Emulator = maze::VtermScreen;
 
 // What a render was given, and what it sent.
 void traceRender(const maze::ScreenChanges& changes, const std::string& out) {
@@ -129,9 +88,9 @@ class RenderingHost : public maze::TestHost {
         const bool inside = w.left + x <= w.right && w.top + y <= w.bottom;
         const std::uint8_t ch = inside ? s.cell(w.left + x, w.top + y).ch : ' ';
         const char32_t expected = ch == 0 ? U' ' : maze::cp437ToUnicode(ch);
-        if (emulator_.at(y, x) != expected) {
+        if (emulator_.glyph(y, x) != expected) {
           std::fprintf(stderr, "row %d column %d: terminal U+%04X, console byte %u\n", y, x,
-                       static_cast<unsigned>(emulator_.at(y, x)), ch);
+                       static_cast<unsigned>(emulator_.glyph(y, x)), ch);
           std::fprintf(stderr, "console window %d,%d to %d,%d of %dx%d, cursor %d,%d\n", w.left,
                        w.top, w.right, w.bottom, s.width(), s.height(), s.cursor().x, s.cursor().y);
           maze::fuzz::broken("the terminal shows other text than the console");
@@ -146,7 +105,7 @@ class RenderingHost : public maze::TestHost {
       maze::fuzz::broken("cursor shown or hidden unlike the console's");
     }
     if (shown) {
-      const VTermPos pos = emulator_.cursor();
+      const maze::CursorPos pos = emulator_.cursor();
       if (pos.row != y || pos.col != x) {
         std::fprintf(stderr, "terminal cursor %d,%d; console %d,%d\n", pos.col, pos.row, x, y);
         maze::fuzz::broken("the terminal's cursor is not where the console's is");
@@ -200,13 +159,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       default: {
         const std::string bytes = in.ConsumeRandomLengthString(600);
-        const bool force = in.ConsumeBool();
+        const auto empty = in.ConsumeBool() ? maze::WriteEmpty::Run : maze::WriteEmpty::Skip;
         if (trace) {
           std::fprintf(stderr, "write");
           for (const char c : bytes) std::fprintf(stderr, " %02x", static_cast<unsigned char>(c));
           std::fprintf(stderr, "\n");
         }
-        maze::consoleWrite(console, bytes.data(), bytes.size(), force);
+        maze::consoleWrite(console, bytes.data(), bytes.size(), empty);
         break;
       }
     }

@@ -3,56 +3,60 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace maze {
 namespace {
 
-// The presses the decoder makes of `bytes`, as their characters.
-std::string pressedChars(const std::string& bytes) {
+// The presses the decoder makes of `bytes`, each of which must be followed
+// by its release.
+std::vector<KeyEventRecord> presses(const std::string& bytes) {
   ByteKeyDecoder decoder;
   std::deque<InputRecord> records;
   for (char byte : bytes) decoder.feed(static_cast<std::uint8_t>(byte), records);
-  std::string chars;
+  std::vector<KeyEventRecord> keys;
   for (std::size_t i = 0; i < records.size(); ++i) {
-    const KeyEventRecord& key = records[i].key;
     EXPECT_EQ(records[i].eventType, kKeyEvent);
-    EXPECT_EQ(key.keyDown, i % 2 == 0) << "each press is followed by its release";
-    if (key.keyDown) chars.push_back(static_cast<char>(key.ch));
+    EXPECT_EQ(records[i].key.keyDown, i % 2 == 0) << "each press is followed by its release";
+    if (records[i].key.keyDown) keys.push_back(records[i].key);
   }
-  return chars;
+  return keys;
 }
 
 TEST(ByteKeyDecoder, EveryLineEndIsOneEnter) {
-  EXPECT_EQ(pressedChars("n\r\ns\nq\r"), "n\rs\rq\r");
-  EXPECT_EQ(pressedChars("\r\r\n\n"), "\r\r\r");
-  EXPECT_EQ(pressedChars("\n\r"), "\r\r");
+  const std::pair<const char*, const char*> bytesAndChars[] = {
+      {"n\r\ns\nq\r", "n\rs\rq\r"}, {"\r\r\n\n", "\r\r\r"}, {"\n\r", "\r\r"}};
+  for (const auto& [bytes, typed] : bytesAndChars) {
+    std::string chars;
+    for (const KeyEventRecord& key : presses(bytes)) chars.push_back(static_cast<char>(key.ch));
+    EXPECT_EQ(chars, typed) << ::testing::PrintToString(bytes);
+  }
 }
 
+// The keys of a US keyboard: Shift for capitals, a line feed as plain
+// Enter (not Ctrl+Enter), and a character no key types arrives alone.
 TEST(ByteKeyDecoder, KeysAreThoseOfAUsKeyboard) {
-  ByteKeyDecoder decoder;
-  std::deque<InputRecord> records;
-  decoder.feed('N', records);
-  decoder.feed('\n', records);
-  decoder.feed(0xE9, records);
-  ASSERT_EQ(records.size(), 6u);
-  EXPECT_EQ(records[0].key.virtualKeyCode, 'N');
-  EXPECT_EQ(records[0].key.virtualScanCode, 0x31);
-  EXPECT_EQ(records[0].key.controlKeyState, kShiftPressed);
-  EXPECT_EQ(records[0].key.repeatCount, 1);
-  EXPECT_EQ(records[2].key.virtualKeyCode, 0x0D);
-  EXPECT_EQ(records[2].key.virtualScanCode, 0x1C);
-  EXPECT_EQ(records[2].key.controlKeyState, 0u) << "a line feed is plain Enter, not Ctrl+Enter";
-  // No key types it: the character alone arrives.
-  EXPECT_EQ(records[4].key.ch, 0xE9);
-  EXPECT_EQ(records[4].key.virtualKeyCode, 0);
+  const std::vector<KeyEventRecord> keys = presses("N\n\xE9");
+  ASSERT_EQ(keys.size(), 3u);
+  const struct {
+    std::uint16_t virtualKey, scanCode;
+    std::uint32_t state;
+    std::uint8_t ch;
+  } expected[] = {{'N', 0x31, kShiftPressed, 'N'}, {0x0D, 0x1C, 0, '\r'}, {0, 0, 0, 0xE9}};
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    EXPECT_EQ(keys[i].virtualKeyCode, expected[i].virtualKey) << i;
+    EXPECT_EQ(keys[i].virtualScanCode, expected[i].scanCode) << i;
+    EXPECT_EQ(keys[i].controlKeyState, expected[i].state) << i;
+    EXPECT_EQ(keys[i].ch, expected[i].ch) << i;
+    EXPECT_EQ(keys[i].repeatCount, 1) << i;
+  }
 }
 
 // The rows of a US keyboard, unshifted and shifted; the keys of a row have
 // consecutive scan codes from the one given.
 TEST(ByteKeyDecoder, EveryCharacterOfTheMainRowsComesFromItsKey) {
   const struct {
-    const char* plain;
-    const char* shifted;
+    const char *plain, *shifted;
     std::uint16_t firstScanCode;
   } rows[] = {{"1234567890-=", "!@#$%^&*()_+", 0x02},
               {"qwertyuiop[]", "QWERTYUIOP{}", 0x10},
@@ -61,13 +65,10 @@ TEST(ByteKeyDecoder, EveryCharacterOfTheMainRowsComesFromItsKey) {
   for (const auto& row : rows) {
     for (const char* keys : {row.plain, row.shifted}) {
       for (std::size_t i = 0; keys[i] != 0; ++i) {
-        ByteKeyDecoder decoder;
-        std::deque<InputRecord> records;
-        decoder.feed(static_cast<std::uint8_t>(keys[i]), records);
-        ASSERT_EQ(records.size(), 2u) << keys[i];
-        EXPECT_EQ(records[0].key.virtualScanCode, row.firstScanCode + i) << keys[i];
-        EXPECT_EQ(records[0].key.controlKeyState, keys == row.shifted ? kShiftPressed : 0u)
-            << keys[i];
+        const std::vector<KeyEventRecord> pressed = presses(std::string(1, keys[i]));
+        ASSERT_EQ(pressed.size(), 1u) << keys[i];
+        EXPECT_EQ(pressed[0].virtualScanCode, row.firstScanCode + i) << keys[i];
+        EXPECT_EQ(pressed[0].controlKeyState, keys == row.shifted ? kShiftPressed : 0u) << keys[i];
       }
     }
   }

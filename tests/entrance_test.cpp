@@ -14,53 +14,26 @@ namespace {
 constexpr const char* kEnterLines =
     "You enter the caves\nThe walls look unstable\nYou should be as fast as possible\n";
 
-class Entrance : public GameTest {
- protected:
-  Entrance() { quietGame(1); }
-};
+using Entrance = GameTest;
 
 TEST_F(Entrance, OtherDirectionsAreSentNorthAfterAKey) {
-  for (const char* way : {"s", "e", "w", "S", "E", "W"}) {
-    answer(way);
-    pressKey();
-  }
-  answer("n");
-  pressKey();
+  quietGame(1);
+  const char* ways[] = {"s", "e", "w", "S", "E", "W"};
+  for (const char* way : ways) move(way);
+  move("N");
   answer("q");  // at the first turn
   const GameState before = game;
   EXPECT_EQ(play([&] { runEntrance(console, game); }), 0);
 
   ASSERT_EQ(screens.size(), 15u);
-  const char* ways[] = {"s", "e", "w", "S", "E", "W"};
   for (int i = 0; i < 6; ++i) {
     EXPECT_EQ(screens[2 * i], prompted(""));
     EXPECT_EQ(screens[2 * i + 1], prompted(ways[i]) + "You must head north into the caves\n");
   }
-  EXPECT_EQ(screens[13], prompted("n") + kEnterLines);
+  EXPECT_EQ(screens[13], prompted("N") + kEnterLines);
   EXPECT_EQ(game.currentRoom, 1);
   EXPECT_EQ(game.rooms, before.rooms);
   EXPECT_EQ(game.rumbleCountdown, before.rumbleCountdown);
-}
-
-TEST_F(Entrance, AnswersThatAreNoDirectionAskAgainWithoutAMessage) {
-  for (const char* junk : {"", "x", "north", "n ", "\x05"}) answer(junk);
-  answer("N");
-  pressKey();
-  answer("q");
-  EXPECT_EQ(play([&] { runEntrance(console, game); }), 0);
-  ASSERT_EQ(screens.size(), 8u);
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(screens[i], prompted(""));
-  EXPECT_EQ(screens[6], prompted("N") + kEnterLines);
-}
-
-TEST_F(Entrance, QuitEndsAtOnce) {
-  for (const char* quit : {"q", "Q"}) {
-    screens.clear();
-    answer(quit);
-    EXPECT_EQ(play([&] { runEntrance(console, game); }), 0);
-    EXPECT_EQ(screens.size(), 1u);
-    EXPECT_EQ(shown(), prompted(quit));
-  }
 }
 
 // The collapse counts from the key after the entrance lines, to the nearest
@@ -69,12 +42,10 @@ TEST_F(Entrance, EntryTimeIsTakenAfterTheKeyAndRoundedTiesToEven) {
   const std::pair<double, int> keyTimeToEntry[] = {
       {1000.5, 1000}, {1001.5, 1002}, {1234.4, 1234}, {1234.6, 1235}, {86400.5, 86400}};
   for (const auto& [keyTime, entry] : keyTimeToEntry) {
+    quietGame(1);
     host.setSeconds(10);
     answer("n");
-    then([this, at = keyTime] {
-      host.setSeconds(at);
-      host.typeText(" ");
-    });
+    typeAt(keyTime, " ");
     answer("q");
     EXPECT_EQ(play([&] { runEntrance(console, game); }), 0);
     EXPECT_EQ(game.entryTime, entry) << keyTime;
@@ -97,29 +68,11 @@ bool usable(double r) {
 
 using StartUp = GameTest;
 
-TEST_F(StartUp, LeavesTheGameAtItsStartValues) {
-  host.msPerClockReading = 1;
-  setUpGame(console, game);
-  RoomTable map;
-  loadMap(map);
-  EXPECT_EQ(game.rooms, map);
-  EXPECT_EQ(game.currentRoom, 1);
-  EXPECT_EQ(game.rubbleState, 1);
-  EXPECT_EQ(game.rumblePhase, 0);
-  EXPECT_EQ(game.goldCount, 0);
-  EXPECT_EQ(game.entryTime, 0);
-  EXPECT_EQ(game.gnomeStartTime, 0);
-  EXPECT_EQ(game.moveAnswer, "");
-}
-
 // Within one second every draw repeats the same value r, and each is
 // rounded ties to even: the draws at these seconds are 0.75, 0.5 and 0.25.
 TEST_F(StartUp, AUsableSecondGivesAllThreeDrawsFromOneValue) {
   const struct {
-    int second;
-    int rumble;
-    int gnome;
-    int limit;
+    int second, rumble, gnome, limit;
   } draws[] = {{4855, 22, 19, 8}, {14116, 15, 12, 5}, {24944, 8, 6, 7}};
   host.msPerClockReading = 1;
   for (const auto& d : draws) {
@@ -176,13 +129,31 @@ TEST_F(RunGame, StartsTheConsoleSetsUpAndOpensWithTheEntrance) {
   host.msPerClockReading = 1;
   char name[] = "maze";
   char* argv[] = {name, nullptr};
-  answer("Q");
+  answer("Q");  // quits at once, as every direction prompt does
   EXPECT_EQ(play([&] { runGame(console, game, 1, argv); }), 0);
   EXPECT_EQ(console.argc, 1);
-  EXPECT_EQ(game.currentRoom, 1);
-  EXPECT_EQ(game.rooms[1], "N04S00E02W03");
+  RoomTable map;
+  loadMap(map);
+  EXPECT_EQ(game.rooms, map);
   EXPECT_GE(game.gnomeTimeLimit, 5);
+  EXPECT_EQ(screens, Screens{prompted("")});
   EXPECT_EQ(shown(), prompted("Q"));
+}
+
+// The first turn is in room 1, whose way out south the rubble leaves open,
+// with no treasure yet.
+TEST_F(RunGame, TheFirstTurnIsInRoomOneWithItsWayOutOpenAndNoGold) {
+  host.setSeconds(4855.1);  // the gnome 19 moves away, the rumble 22
+  host.msPerClockReading = 1;
+  answer("n");
+  pressKey();
+  answer("s");
+  answer("y");
+  pressKey();
+  EXPECT_EQ(play([&] { runGame(console, game, 0, nullptr); }), 0);
+  EXPECT_EQ(shown(), prompted("y", kLeavePrompt) +
+                         "Congratulations you have finished the game with 0 gold\n"
+                         "Press any key to end the game\n");
 }
 
 // A whole game on the test host's clock: the real program's clock cannot be
@@ -191,15 +162,9 @@ TEST_F(RunGame, AGameOutstayingItsTimeEndsInTheCollapse) {
   host.setSeconds(4855.1);  // the gnome 19 moves away, the rumble 22
   host.msPerClockReading = 1;
   answer("n");
-  then([this] {
-    host.setSeconds(5000.2);
-    host.typeText(" ");
-  });
+  typeAt(5000.2, " ");
   answer("e");
-  then([this] {
-    host.setSeconds(5900.5);
-    host.typeText(" ");
-  });
+  typeAt(5900.5, " ");
   pressKey();
   EXPECT_EQ(play([&] { runGame(console, game, 0, nullptr); }), 0);
   EXPECT_EQ(game.entryTime, 5000);

@@ -12,21 +12,23 @@
 #include "console/console.hpp"
 #include "console/screen.hpp"
 #include "game/maze.hpp"
-#include "support/test_host.hpp"
-#include "support/test_screen.hpp"
+#include "game/turn.hpp"
+#include "support/test_console.hpp"
 
 namespace maze {
 
 inline constexpr const char* kPrompt = "Choose A Direction (N, S, E, W) (Or Press Q To Quit) ";
 inline constexpr const char* kLeavePrompt = "Are you sure you want to leave the maze (Y, N)? ";
+inline constexpr const char* kDied = "You have died, you lose\n";
+
+using Screens = std::vector<std::string>;
 
 // The game waited for input that the script does not give.
 struct ScriptEnded {};
 
-class GameTest : public ::testing::Test {
+class GameTest : public ::testing::Test, protected TestConsole {
  protected:
   GameTest() {
-    startConsole(console, 0, nullptr);
     host.onIdle = [this] {
       screens.push_back(shown());
       if (steps.empty()) throw ScriptEnded{};
@@ -44,6 +46,18 @@ class GameTest : public ::testing::Test {
   void pressKey() {
     then([this] { host.typeText("x"); });
   }
+  // Keys typed once the clock has come to `seconds`.
+  void typeAt(double seconds, const std::string& keys) {
+    then([this, seconds, keys] {
+      host.setSeconds(seconds);
+      host.typeText(keys);
+    });
+  }
+  // A direction answered, then the key that ends the turn.
+  void move(const std::string& way) {
+    answer(way);
+    pressKey();
+  }
 
   // Runs `body` to the end of the program; the exit status, or -1 after
   // reporting a failure when the game outran the script or returned.
@@ -60,6 +74,9 @@ class GameTest : public ::testing::Test {
     ADD_FAILURE() << "the game returned";
     return -1;
   }
+  int playTurns() {
+    return play([&] { runTurnLoop(console, game); });
+  }
 
   // A game as start-up leaves it, in `room`, with both hazards switched off.
   void quietGame(int room) {
@@ -72,29 +89,25 @@ class GameTest : public ::testing::Test {
     game.entryTime = static_cast<std::int32_t>(host.seconds());
   }
 
-  std::string shown() const { return rows(screen.windowText()); }
-  // The screen at the n-th wait (0-based).
-  const std::string& screenAt(std::size_t n) const {
-    static const std::string none = "<no such wait>";
-    return n < screens.size() ? screens[n] : none;
-  }
-
   // The window's rows up to the last non-blank one, each ended by '\n'.
-  static std::string rows(const std::string& windowText) {
-    std::string text = windowText;
+  std::string shown() const {
+    std::string text = screen.windowText();
     text.erase(text.find_last_not_of('\n') + 1);
     return text.empty() ? text : text + "\n";
   }
-  // The direction prompt's row with `typed` after it, as the screen shows it.
-  static std::string prompted(const std::string& typed) {
-    std::string row = kPrompt + typed;
+  // The prompt's row with `typed` after it, as the screen shows it.
+  static std::string prompted(const std::string& typed, const char* prompt = kPrompt) {
+    std::string row = prompt + typed;
     row.erase(row.find_last_not_of(' ') + 1);
     return row + "\n";
   }
+  // The direction prompt answered with `typed`, and the move made.
+  static std::string moved(const std::string& typed) {
+    static const char* const kWays[] = {"north", "south", "east", "west"};
+    const char* way = kWays[std::string("nsew").find(static_cast<char>(typed[0] | 0x20))];
+    return prompted(typed) + "You move " + way + " through the caves\n";
+  }
 
-  TestScreen screen{80, 25};
-  TestHost host;
-  ConsoleState console{host, screen};
   GameState game;
   std::deque<std::function<void()>> steps;
   std::vector<std::string> screens;

@@ -15,17 +15,10 @@ constexpr const char* kGnomeLines =
     "The small figure throws an axe at you\n"
     "You realise that it is a gnome\n"
     "Run back the way you came or you will die\n";
-constexpr const char* kWrongWay =
-    "You idiot, you ran into the darkness not knowing what was there\n"
-    "The gnome hits you with his axe\n"
-    "You have died, you lose\n";
+constexpr const char* kEscaped = "You escaped from the gnome\n";
 
 class Hazards : public GameTest {
  protected:
-  void move(const std::string& way) {
-    answer(way);
-    pressKey();
-  }
   // The gnome waits in the room the move leads into; it starts at
   // `start` seconds and allows five.
   void gnomeAhead(int room, double start = 2000.4) {
@@ -33,46 +26,24 @@ class Hazards : public GameTest {
     quietGame(room);
     game.gnomeCountdown = 1;
   }
-  void fleeAt(double seconds, const std::string& way) {
-    then([this, seconds, way] {
-      host.setSeconds(seconds);
-      host.typeText(way + "\r");
-    });
-  }
-  int playTurns() {
-    return play([&] { runTurnLoop(console, game); });
-  }
-};
-
-struct Flight {
-  int room;
-  const char* way;
-  const char* wayName;
-  const char* escape;
-  int roomAfter;
 };
 
 TEST_F(Hazards, RunningBackInTimeEscapesTheGnome) {
-  const Flight flights[] = {{1, "n", "north", "s", 4},
-                            {4, "S", "south", "N", 1},
-                            {1, "e", "east", "W", 2},
-                            {2, "W", "west", "e", 1}};
-  for (const Flight& flight : flights) {
+  const struct {
+    int room, roomAfter;
+    const char *way, *escape;
+  } flights[] = {{1, 4, "n", "s"}, {4, 1, "S", "N"}, {1, 2, "e", "W"}, {2, 1, "W", "e"}};
+  for (const auto& flight : flights) {
     SCOPED_TRACE(flight.way);
     screens.clear();
     gnomeAhead(flight.room, 14112.4);
-    answer(flight.way);
-    pressKey();
-    fleeAt(14116.9, flight.escape);
+    move(flight.way);
+    typeAt(14116.9, flight.escape + std::string("\r"));
     pressKey();
     answer("q");
     EXPECT_EQ(playTurns(), 0);
-
-    ASSERT_EQ(screens.size(), 5u);
-    EXPECT_EQ(screens[1], prompted(flight.way) + "You move " + flight.wayName +
-                              " through the caves\n" + kGnomeLines);
-    EXPECT_EQ(screens[2], prompted(""));
-    EXPECT_EQ(screens[3], prompted(flight.escape) + "You escaped from the gnome\n");
+    EXPECT_EQ(screens, (Screens{prompted(""), moved(flight.way) + kGnomeLines, prompted(""),
+                                prompted(flight.escape) + kEscaped, prompted("")}));
     EXPECT_EQ(game.gnomeStartTime, 14112);
     EXPECT_EQ(game.currentRoom, flight.roomAfter) << "fleeing is no move";
     EXPECT_EQ(game.rumbleCountdown, -2);
@@ -81,61 +52,42 @@ TEST_F(Hazards, RunningBackInTimeEscapesTheGnome) {
   }
 }
 
-TEST_F(Hazards, AnAnswerTooLateIsDeadlyEvenWhenTheWayIsRight) {
-  // The start rounds to 2000, so 2005.6 is past the five seconds.
-  for (const char* escape : {"e", "n"}) {
-    screens.clear();
-    gnomeAhead(2);
-    move("w");
-    fleeAt(2005.6, escape);
-    pressKey();
-    EXPECT_EQ(playTurns(), 0);
-    ASSERT_EQ(screens.size(), 4u);
-    EXPECT_EQ(screens[3],
-              prompted(escape) + "The axe chops your head off\nYou have died, you lose\n");
-  }
-}
-
-// The start is rounded, ties to even; the limit itself is still in time.
-TEST_F(Hazards, TheTimeLimitCountsFromTheRoundedStart) {
+// Time is judged first, from the start rounded ties to even; the limit
+// itself is still in time. Then only the way back escapes.
+TEST_F(Hazards, TheFlightIsJudgedByTimeThenByWay) {
+  const std::string kTooLate = "The axe chops your head off\n" + std::string(kDied);
+  const std::string kWrongWay =
+      "You idiot, you ran into the darkness not knowing what was there\n"
+      "The gnome hits you with his axe\n" +
+      std::string(kDied);
   const struct {
     double start;
     int rounded;
-    int limit;
     double answeredAt;
-    bool escapes;
-  } cases[] = {{2000.5, 2000, 5, 2005.0, true},
-               {2000.5, 2000, 5, 2005.0001, false},
-               {2001.5, 2002, 8, 2010.0, true},
-               {2001.5, 2002, 8, 2010.0001, false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.answeredAt);
+    int limit;
+    const char* way;
+    std::string outcome;
+  } flights[] = {
+      {2000.5, 2000, 2005.0, 5, "e", kEscaped}, {2000.5, 2000, 2005.0001, 5, "e", kTooLate},
+      {2001.5, 2002, 2010.0, 8, "e", kEscaped}, {2001.5, 2002, 2010.0001, 8, "e", kTooLate},
+      {2000.4, 2000, 2005.6, 5, "n", kTooLate}, {2000.4, 2000, 2005.6, 5, "e", kTooLate},
+      {2000.4, 2000, 2001, 5, "w", kWrongWay},  {2000.4, 2000, 2001, 5, "W", kWrongWay},
+      {2000.4, 2000, 2001, 5, "n", kWrongWay},  {2000.4, 2000, 2001, 5, "s", kWrongWay},
+      {2000.4, 2000, 2001, 5, "N", kWrongWay},
+  };
+  for (const auto& f : flights) {
+    SCOPED_TRACE(std::to_string(f.answeredAt) + " " + f.way);
     screens.clear();
-    gnomeAhead(2, c.start);
-    game.gnomeTimeLimit = c.limit;
+    gnomeAhead(2, f.start);
+    game.gnomeTimeLimit = f.limit;
     move("w");
-    fleeAt(c.answeredAt, "e");
+    typeAt(f.answeredAt, f.way + std::string("\r"));
     pressKey();
-    if (c.escapes) answer("q");
+    if (f.outcome == kEscaped) answer("q");
     EXPECT_EQ(playTurns(), 0);
-    EXPECT_EQ(game.gnomeStartTime, c.rounded);
-    ASSERT_GE(screens.size(), 4u);
-    EXPECT_EQ(screens[3], prompted("e") + (c.escapes ? "You escaped from the gnome\n"
-                                                     : "The axe chops your head off\n"
-                                                       "You have died, you lose\n"));
-  }
-}
-
-TEST_F(Hazards, AnyOtherWayIsDeadly) {
-  for (const char* escape : {"w", "W", "n", "s", "N"}) {
-    screens.clear();
-    gnomeAhead(2);
-    move("w");
-    fleeAt(2001, escape);
-    pressKey();
-    EXPECT_EQ(playTurns(), 0);
-    ASSERT_EQ(screens.size(), 4u);
-    EXPECT_EQ(screens[3], prompted(escape) + kWrongWay);
+    EXPECT_EQ(game.gnomeStartTime, f.rounded);
+    ASSERT_EQ(screens.size(), f.outcome == kEscaped ? 5u : 4u);
+    EXPECT_EQ(screens[3], prompted(f.way) + f.outcome);
   }
 }
 
@@ -161,21 +113,15 @@ TEST_F(Hazards, ARumblePutsOffAGnomeDueOnTheSameMoveByFiveMoves) {
     game.rumbleCountdown = 100;
     host.typeText(" ");
   });
-  for (const char* way : {"w", "e", "w", "e"}) move(way);
-  answer("w");
-  pressKey();
-  answer("e");
-  pressKey();
+  for (const char* way : {"w", "e", "w", "e", "w", "e"}) move(way);
   answer("q");
   EXPECT_EQ(playTurns(), 0);
 
   ASSERT_EQ(screens.size(), 15u);
-  EXPECT_EQ(screens[1], prompted("e") + "You move east through the caves\nRumble Rumble Rumble\n");
-  for (int i = 3; i <= 9; i += 2) {
-    EXPECT_EQ(screens[i].find("gnome"), std::string::npos) << screens[i];
-  }
-  EXPECT_EQ(screens[11], prompted("w") + "You move west through the caves\n" + kGnomeLines);
-  EXPECT_EQ(screens[13], prompted("e") + "You escaped from the gnome\n");
+  EXPECT_EQ(screens[1], moved("e") + "Rumble Rumble Rumble\n");
+  for (int i = 3; i <= 9; i += 2) EXPECT_EQ(screens[i].find("gnome"), std::string::npos) << i;
+  EXPECT_EQ(screens[11], moved("w") + kGnomeLines);
+  EXPECT_EQ(screens[13], prompted("e") + kEscaped);
 }
 
 // Each rumble redraws its countdown from the timer: 30 times the draw,
@@ -183,20 +129,20 @@ TEST_F(Hazards, ARumblePutsOffAGnomeDueOnTheSameMoveByFiveMoves) {
 TEST_F(Hazards, RumblesTurnTheRubbleRoundOneTwoThree) {
   quietGame(1);
   game.entryTime = 1'000'000;
-  const int expectedState[] = {2, 3, 1, 2};
-  const double seconds[] = {3000.2, 4855.2, 3014.2, 3021.2};
-  const int countdowns[] = {8, 22, 26, 5};
+  const struct {
+    double at;
+    int rubbleState, countdown;
+  } rumbles[] = {{3000.2, 2, 8}, {4855.2, 3, 22}, {3014.2, 1, 26}, {3021.2, 2, 5}};
   for (int i = 0; i < 4; ++i) {
-    const double now = seconds[i];
-    then([this, i, now] {
+    then([this, i, at = rumbles[i].at] {
       game.rumbleCountdown = 1;
-      host.setSeconds(now);
+      host.setSeconds(at);
       host.typeText(i % 2 ? "w\r" : "e\r");
     });
-    then([this, i, &expectedState, &countdowns] {
-      EXPECT_EQ(game.rubbleState, expectedState[i]);
+    then([this, i, r = rumbles[i]] {
+      EXPECT_EQ(game.rubbleState, r.rubbleState);
       EXPECT_EQ(game.rumblePhase, (i + 1) % 3);
-      EXPECT_EQ(game.rumbleCountdown, countdowns[i]);
+      EXPECT_EQ(game.rumbleCountdown, r.countdown);
       host.typeText(" ");
     });
   }
@@ -204,41 +150,30 @@ TEST_F(Hazards, RumblesTurnTheRubbleRoundOneTwoThree) {
   EXPECT_EQ(playTurns(), 0);
 }
 
-TEST_F(Hazards, ACountdownRedrawnAsZeroNeverFiresAgain) {
-  quietGame(1);
-  game.rumbleCountdown = 0;
-  game.gnomeCountdown = 0;
-  game.rubbleState = 2;
-  game.rumblePhase = 1;
-  for (int i = 0; i < 20; ++i) {
-    move("e");
-    move("w");
+// A countdown redrawn as 0 runs on below zero down to its floor, and never
+// fires again however long the game lasts.
+TEST_F(Hazards, ACountdownPastZeroNeverFiresAgain) {
+  constexpr std::int32_t kFloor = std::numeric_limits<std::int32_t>::min();
+  const std::pair<std::int32_t, std::int32_t> starts[] = {{0, 0}, {kFloor, kFloor + 1}};
+  for (const auto& [rumble, gnome] : starts) {
+    screens.clear();
+    quietGame(1);
+    game.rumbleCountdown = rumble;
+    game.gnomeCountdown = gnome;
+    game.rubbleState = 2;
+    game.rumblePhase = 1;
+    for (int i = 0; i < 20; ++i) {
+      move("e");
+      move("w");
+    }
+    answer("q");
+    EXPECT_EQ(playTurns(), 0);
+    ASSERT_EQ(screens.size(), 81u);
+    for (int i = 1; i < 80; i += 2) EXPECT_EQ(screens[i], moved(i % 4 == 1 ? "e" : "w")) << i;
+    EXPECT_EQ(game.rubbleState, 2);
+    EXPECT_EQ(game.rumbleCountdown, rumble == 0 ? -40 : kFloor);
+    EXPECT_EQ(game.gnomeCountdown, gnome == 0 ? -40 : kFloor);
   }
-  answer("q");
-  EXPECT_EQ(playTurns(), 0);
-  ASSERT_EQ(screens.size(), 81u);
-  for (int i = 1; i < 80; i += 2) {
-    EXPECT_EQ(screens[i], i % 4 == 1 ? prompted("e") + "You move east through the caves\n"
-                                     : prompted("w") + "You move west through the caves\n");
-  }
-  EXPECT_EQ(game.rubbleState, 2);
-  EXPECT_EQ(game.rumbleCountdown, -40);
-  EXPECT_EQ(game.gnomeCountdown, -40);
-}
-
-// However long a game runs, a switched-off hazard never comes round again.
-TEST_F(Hazards, ACountdownRunDownToItsFloorStaysThere) {
-  quietGame(1);
-  game.rumbleCountdown = std::numeric_limits<std::int32_t>::min();
-  game.gnomeCountdown = std::numeric_limits<std::int32_t>::min() + 1;
-  move("e");
-  move("w");
-  answer("q");
-  EXPECT_EQ(playTurns(), 0);
-  EXPECT_EQ(screens[1], prompted("e") + "You move east through the caves\n");
-  EXPECT_EQ(screens[3], prompted("w") + "You move west through the caves\n");
-  EXPECT_EQ(game.rumbleCountdown, std::numeric_limits<std::int32_t>::min());
-  EXPECT_EQ(game.gnomeCountdown, std::numeric_limits<std::int32_t>::min());
 }
 
 }  // namespace

@@ -8,8 +8,7 @@
 
 #include "console/console.hpp"
 #include "platform/keyboard_layout.hpp"
-#include "support/test_host.hpp"
-#include "support/test_screen.hpp"
+#include "support/test_console.hpp"
 
 namespace maze {
 namespace {
@@ -17,11 +16,10 @@ namespace {
 constexpr std::uint32_t kAlt = kLeftAltPressed;
 constexpr std::uint32_t kCtrl = kLeftCtrlPressed;
 constexpr std::uint32_t kShift = kShiftPressed;
-constexpr std::uint16_t kNumpad0 = 0x60;
 
 KeyCode ext(int code) { return code * 256 + 255; }
 
-class KeyboardTest : public ::testing::Test {
+class KeyboardTest : public ::testing::Test, protected TestConsole {
  protected:
   KeyCode translate(std::uint8_t ch, std::uint16_t sc, std::uint16_t vk, std::uint32_t st) {
     return translateKeyEvent(host, ch, sc, vk, st);
@@ -36,10 +34,7 @@ class KeyboardTest : public ::testing::Test {
 
   void pushEvent(bool down, std::uint16_t vk, std::uint32_t state, std::uint8_t ch = 0,
                  std::uint16_t repeat = 1) {
-    InputRecord record;
-    record.eventType = kKeyEvent;
-    record.key = {down, repeat, vk, usScanCodeForVirtualKey(vk), ch, state};
-    host.pushInput(record);
+    host.pushInput({kKeyEvent, {down, repeat, vk, usScanCodeForVirtualKey(vk), ch, state}});
   }
 
   // Alt held while the digits are typed on the keypad, then released.
@@ -49,14 +44,10 @@ class KeyboardTest : public ::testing::Test {
     pushEvent(false, vk::kMenu, 0);
   }
   void keypadDigit(char d, std::uint32_t state, std::uint16_t repeat = 1) {
-    const auto key = static_cast<std::uint16_t>(kNumpad0 + (d - '0'));
+    const auto key = static_cast<std::uint16_t>(vk::kNumpad0 + (d - '0'));
     pushEvent(true, key, state, 0, repeat);
     pushEvent(false, key, state);
   }
-
-  TestScreen screen;
-  TestHost host;
-  ConsoleState console{host, screen};
 };
 
 // The extended code in a column (normal, Shift, Ctrl, Alt) of the key with
@@ -117,7 +108,7 @@ TEST_F(KeyboardTest, CharactersAndModifiers) {
   EXPECT_EQ(translate('a', 0x1E, 'A', kAlt), ext(0x1E));
   EXPECT_EQ(translate('A', 0x1E, 'A', kAlt | kShift), ext(0x1E));
   EXPECT_EQ(translate('7', 0x08, '7', kAlt), ext(0x82));
-  EXPECT_EQ(translate('5', 0x4C, kNumpad0 + 5, kAlt), ext(0x4C));
+  EXPECT_EQ(translate('5', 0x4C, vk::kNumpad0 + 5, kAlt), ext(0x4C));
   EXPECT_EQ(translate(0, 0x3E, vk::kF1 + 3, kAlt | kCtrl | kShift), ext(0x6B));  // Alt wins
   EXPECT_EQ(translate(1, 0x1E, 'A', kCtrl), 1);
   EXPECT_EQ(translate('A', 0x1E, 'A', kShift), 'A');
@@ -160,49 +151,31 @@ TEST(KeyTranslation, OnlyTheLowWordAndAsciiLettersCount) {
   EXPECT_EQ(translateKeyEvent(layout, 0xC4, 0x29, 0xC0, kAlt), ext(0x29));
 }
 
-TEST_F(KeyboardTest, InkeyTexts) {
+TEST_F(KeyboardTest, InkeyTakesOneKeyAndKeyHitOnlyLooks) {
   EXPECT_EQ(inkey(console), "");
-  host.typeText("q");
-  EXPECT_EQ(inkey(console), "q");
-  host.pushVirtualKey(vk::kF1);
-  EXPECT_EQ(inkey(console), "\xFF\x3B");
-  host.pushVirtualKey(vk::kUp);
-  EXPECT_EQ(inkey(console), "\xFF\x48");
-  host.pushVirtualKey(vk::kF1 + 3, kAlt);
-  EXPECT_EQ(inkey(console), "\xFF\x6B");
-  host.typeText("\xFF");  // the character 255 is one byte, not an extended key
-  EXPECT_EQ(inkey(console), "\xFF");
-  EXPECT_EQ(inkey(console), "");
-}
-
-TEST_F(KeyboardTest, KeyHitPeeksWithoutTaking) {
   EXPECT_FALSE(keyHit(console));
-  host.typeText("xy");
+  host.typeText("q");
+  host.pushVirtualKey(vk::kF1);
+  host.pushVirtualKey(vk::kUp);
+  host.pushVirtualKey(vk::kF1 + 3, kAlt);
+  host.typeText("\xFF");  // the character 255 is one byte, not an extended key
   EXPECT_TRUE(keyHit(console));
   EXPECT_TRUE(keyHit(console));
   EXPECT_EQ(host.pendingInput(), 0u);  // one poll empties the console's queue
-  EXPECT_EQ(drain(), (std::vector<std::string>{"x", "y"}));
+  EXPECT_EQ(drain(), (std::vector<std::string>{"q", "\xFF\x3B", "\xFF\x48", "\xFF\x6B", "\xFF"}));
   EXPECT_FALSE(keyHit(console));
-}
-
-TEST_F(KeyboardTest, OtherRecordsAndReleasesAreDropped) {
-  InputRecord mouse;
-  mouse.eventType = kMouseEvent;
-  InputRecord focus;
-  focus.eventType = kFocusEvent;
-  host.pushInput(mouse);
-  host.typeText("a");
-  host.pushInput(focus);
-  pushEvent(false, 'B', 0, 'b');
-  EXPECT_EQ(drain(), std::vector<std::string>{"a"});
-  EXPECT_EQ(host.pendingInput(), 0u);
-}
-
-TEST_F(KeyboardTest, RepeatCount) {
-  pushEvent(true, 'A', 0, 'a', 0);
   EXPECT_EQ(inkey(console), "");
-  pushEvent(true, 'A', 0, 'a', 3);
-  EXPECT_EQ(drain(), std::vector<std::string>{"a"});
+}
+
+TEST_F(KeyboardTest, OnlyPressesTypeAndEachOnceHoweverOftenRepeated) {
+  host.pushInput({kMouseEvent, {}});
+  host.typeText("a");
+  host.pushInput({kFocusEvent, {}});
+  pushEvent(false, 'B', 0, 'b');
+  pushEvent(true, 'C', 0, 'c', 0);
+  pushEvent(true, 'D', 0, 'd', 3);
+  EXPECT_EQ(drain(), (std::vector<std::string>{"a", "d"}));
+  EXPECT_EQ(host.pendingInput(), 0u);
 }
 
 TEST_F(KeyboardTest, AltWithKeypadDigits) {
@@ -211,6 +184,8 @@ TEST_F(KeyboardTest, AltWithKeypadDigits) {
   typeAltNumpad("321");  // no range check: 321 modulo 256
   EXPECT_EQ(drain(), std::vector<std::string>{"A"});
   EXPECT_EQ(console.keyboard.altNumpadCode, 0);
+  typeAltNumpad(std::string(25, '9'));  // no overflow however many digits
+  EXPECT_EQ(drain(), std::vector<std::string>{"\xFF"});
   typeAltNumpad("65", kAlt | kShift);  // Shift held: no code
   EXPECT_EQ(drain(), std::vector<std::string>{});
 
@@ -222,21 +197,12 @@ TEST_F(KeyboardTest, AltWithKeypadDigits) {
   keypadDigit('5', kAlt);
   pushEvent(true, vk::kControl, kAlt | kCtrl);
   EXPECT_EQ(drain(), std::vector<std::string>{"A"});
-}
 
-TEST_F(KeyboardTest, AltKeypadCodeWrapsAtThirtyTwoBits) {
-  const std::string digits(25, '9');
-  std::uint32_t expected = 0;
-  for (char d : digits) expected = expected * 10u + static_cast<std::uint32_t>(d - '0');
-  typeAltNumpad(digits);
-  EXPECT_EQ(drain(), std::vector<std::string>{std::string(1, static_cast<char>(expected & 0xFF))});
-}
-
-TEST_F(KeyboardTest, AnotherKeyDiscardsTheAltKeypadCode) {
+  // A key with a code of its own discards the digits so far.
+  pushEvent(false, vk::kControl, 0);
   pushEvent(true, vk::kMenu, kAlt);
-  pushEvent(true, kNumpad0 + 6, kAlt);
-  pushEvent(false, kNumpad0 + 6, kAlt);
-  pushEvent(true, 'X', kAlt, 'x');  // Alt+X yields its own code
+  keypadDigit('6', kAlt);
+  pushEvent(true, 'X', kAlt, 'x');
   pushEvent(false, 'X', kAlt, 'x');
   pushEvent(false, vk::kMenu, 0);
   EXPECT_EQ(drain(), std::vector<std::string>{"\xFF\x2D"});
@@ -287,9 +253,9 @@ TEST_F(KeyboardTest, ControlHandlerLifecycle) {
     EXPECT_TRUE(host.raiseCtrlEvent(event));
     EXPECT_EQ(inkey(console), "\xFF\x6B");
   }
-  EXPECT_FALSE(host.raiseCtrlEvent(kCtrlCEvent));
-  EXPECT_FALSE(host.raiseCtrlEvent(kCtrlBreakEvent));
-  EXPECT_FALSE(host.raiseCtrlEvent(3));
+  for (std::uint32_t event : {kCtrlCEvent, kCtrlBreakEvent, 3u}) {
+    EXPECT_FALSE(host.raiseCtrlEvent(event)) << event;
+  }
   EXPECT_EQ(inkey(console), "");
 
   EXPECT_THROW(host.exitProcess(0), ProcessExit);

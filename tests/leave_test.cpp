@@ -4,55 +4,36 @@
 
 #include <cstring>
 
-#include "game/turn.hpp"
 #include "game_fixture.hpp"
 
 namespace maze {
 namespace {
 
-class Leaving : public GameTest {
- protected:
-  void move(const std::string& way) {
+using Leaving = GameTest;
+
+// Yes ends the game with the count of the treasures found, none as 0.
+TEST_F(Leaving, YesEndsTheGameWithTheTreasureCount) {
+  const struct {
+    std::vector<const char*> walk;
+    const char *way, *yes;
+    int gold;
+  } walks[] = {{{}, "S", "Y", 0},
+               {{"n", "e", "w", "n", "e", "n", "e", "n", "w", "w", "s", "n", "w"}, "w", "y", 3}};
+  for (const auto& [walk, way, yes, gold] : walks) {
+    screens.clear();
+    quietGame(1);
+    for (const char* step : walk) move(step);
     answer(way);
+    answer(yes);
     pressKey();
+    EXPECT_EQ(playTurns(), 0);
+    ASSERT_EQ(screens.size(), 2 * walk.size() + 3);
+    EXPECT_EQ(screens[screens.size() - 2], prompted("", kLeavePrompt));
+    EXPECT_EQ(shown(), prompted(yes, kLeavePrompt) +
+                           "Congratulations you have finished the game with " +
+                           std::to_string(gold) + " gold\nPress any key to end the game\n");
+    EXPECT_EQ(game.goldCount, gold);
   }
-  int playTurns() {
-    return play([&] { runTurnLoop(console, game); });
-  }
-  static std::string leavePrompted(const std::string& typed) {
-    return (typed.empty() ? "Are you sure you want to leave the maze (Y, N)?"
-                          : kLeavePrompt + typed) +
-           "\n";
-  }
-};
-
-TEST_F(Leaving, AWalkThroughThreeTreasuresEndsWithTheirCount) {
-  quietGame(1);
-  for (const char* way : {"n", "e", "w", "n", "e", "n", "e", "n", "w", "w", "s", "n", "w"}) {
-    move(way);
-  }
-  answer("w");
-  answer("y");
-  pressKey();
-  EXPECT_EQ(playTurns(), 0);
-
-  ASSERT_EQ(screens.size(), 29u);
-  EXPECT_EQ(screens[27], leavePrompted(""));
-  EXPECT_EQ(screens[28], leavePrompted("y") +
-                             "Congratulations you have finished the game with 3 gold\n"
-                             "Press any key to end the game\n");
-  EXPECT_EQ(game.goldCount, 3);
-}
-
-TEST_F(Leaving, NoTreasureCountsAsZero) {
-  quietGame(1);
-  answer("S");
-  answer("Y");
-  pressKey();
-  EXPECT_EQ(playTurns(), 0);
-  EXPECT_EQ(shown(), leavePrompted("Y") +
-                         "Congratulations you have finished the game with 0 gold\n"
-                         "Press any key to end the game\n");
 }
 
 // Declining leads straight back to the direction prompt in the same room,
@@ -74,11 +55,8 @@ TEST_F(Leaving, DecliningReturnsToTheNextTurnAtOnce) {
   answer("q");
   EXPECT_EQ(playTurns(), 0);
 
-  ASSERT_EQ(screens.size(), 5u);
-  EXPECT_EQ(screens[1], leavePrompted(""));
-  EXPECT_EQ(screens[2], prompted(""));
-  EXPECT_EQ(screens[3], leavePrompted(""));
-  EXPECT_EQ(screens[4], prompted(""));
+  const std::string leave = prompted("", kLeavePrompt);
+  EXPECT_EQ(screens, (Screens{prompted(""), leave, prompted(""), leave, prompted("")}));
   EXPECT_EQ(game.currentRoom, 1);
   EXPECT_EQ(game.rumbleCountdown, 7);
   EXPECT_EQ(game.gnomeCountdown, 9);
@@ -92,7 +70,7 @@ TEST_F(Leaving, OnlyYesOrNoAnswersTheQuestion) {
   pressKey();
   EXPECT_EQ(play([&] { confirmLeave(console, game); }), 0);
   ASSERT_EQ(screens.size(), junk.size() + 2);
-  for (std::size_t i = 0; i <= junk.size(); ++i) EXPECT_EQ(screens[i], leavePrompted(""));
+  for (std::size_t i = 0; i <= junk.size(); ++i) EXPECT_EQ(screens[i], prompted("", kLeavePrompt));
   EXPECT_EQ(game.leaveAnswer, "y");
 }
 

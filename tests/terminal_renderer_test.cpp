@@ -1,7 +1,6 @@
 #include "platform/terminal/terminal_renderer.hpp"
 
 #include <gtest/gtest.h>
-#include <vterm.h>
 
 #include <random>
 #include <string>
@@ -10,74 +9,13 @@
 #include "console/output.hpp"
 #include "console/screen.hpp"
 #include "platform/terminal/cp437.hpp"
+#include "platform/terminal/terminal_screen.hpp"
 #include "support/test_host.hpp"
 #include "support/test_screen.hpp"
+#include "support/vterm_screen.hpp"
 
 namespace maze {
 namespace {
-
-// A terminal kept by libvterm, fed with the renderer's bytes.
-class VirtualTerminal {
- public:
-  VirtualTerminal(int columns, int rows) : vt_(vterm_new(rows, columns)) {
-    vterm_set_utf8(vt_, 1);
-    screen_ = vterm_obtain_screen(vt_);
-    callbacks_.settermprop = [](VTermProp prop, VTermValue* value, void* user) {
-      if (prop == VTERM_PROP_CURSORVISIBLE) {
-        static_cast<VirtualTerminal*>(user)->cursorVisible_ = value->boolean;
-      }
-      return 1;
-    };
-    callbacks_.sb_pushline = [](int columns, const VTermScreenCell* cells, void* user) {
-      std::u32string line;
-      for (int x = 0; x < columns; ++x)
-        line.push_back(cells[x].chars[0] ? cells[x].chars[0] : U' ');
-      line.erase(line.find_last_not_of(U' ') + 1);
-      static_cast<VirtualTerminal*>(user)->scrollback_.push_back(line);
-      return 1;
-    };
-    vterm_screen_set_callbacks(screen_, &callbacks_, this);
-    vterm_screen_reset(screen_, 1);
-  }
-  ~VirtualTerminal() { vterm_free(vt_); }
-  VirtualTerminal(const VirtualTerminal&) = delete;
-  VirtualTerminal& operator=(const VirtualTerminal&) = delete;
-
-  void feed(const std::string& bytes) { vterm_input_write(vt_, bytes.data(), bytes.size()); }
-  void resize(int columns, int rows) { vterm_set_size(vt_, rows, columns); }
-
-  VTermScreenCell cell(int x, int y) const {
-    VTermScreenCell c{};
-    vterm_screen_get_cell(screen_, VTermPos{y, x}, &c);
-    return c;
-  }
-  char32_t glyph(int x, int y) const {
-    const char32_t ch = cell(x, y).chars[0];
-    return ch == 0 ? U' ' : ch;
-  }
-  std::u32string row(int y, int columns) const {
-    std::u32string line;
-    for (int x = 0; x < columns; ++x) line.push_back(glyph(x, y));
-    line.erase(line.find_last_not_of(U' ') + 1);
-    return line;
-  }
-  VTermPos cursor() const {
-    VTermPos pos{};
-    vterm_state_get_cursorpos(vterm_obtain_state(vt_), &pos);
-    return pos;
-  }
-  bool cursorVisible() const { return cursorVisible_; }
-  const std::vector<std::u32string>& scrollback() const { return scrollback_; }
-
- private:
-  VTerm* vt_;
-  VTermScreen* screen_;
-  VTermScreenCallbacks callbacks_{};
-  bool cursorVisible_ = true;
-  std::vector<std::u32string> scrollback_;
-};
-
-std::u32string u32(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
 int ansiIndex(int consoleColour) {
   const int c = consoleColour & 7;
@@ -86,14 +24,14 @@ int ansiIndex(int consoleColour) {
 
 // The terminal shows the model's window: every glyph, its colours, and the
 // cursor.
-void expectShows(const VirtualTerminal& term, const MemoryScreen& model, const char* where) {
+void expectShows(const VtermScreen& term, const MemoryScreen& model, const char* where) {
   const SmallRect& w = model.window();
   for (int y = 0; y <= w.bottom - w.top; ++y) {
     for (int x = 0; x <= w.right - w.left; ++x) {
       const CharCell& cell = model.cell(w.left + x, w.top + y);
-      ASSERT_EQ(term.glyph(x, y), cp437ToUnicode(cell.ch))
+      ASSERT_EQ(term.glyph(y, x), cp437ToUnicode(cell.ch))
           << where << ": glyph at " << x << "," << y << " byte " << int{cell.ch};
-      const VTermScreenCell shown = term.cell(x, y);
+      const VTermScreenCell shown = term.cell(y, x);
       if (cell.attr == 7) {
         ASSERT_TRUE(VTERM_COLOR_IS_DEFAULT_FG(&shown.fg) && VTERM_COLOR_IS_DEFAULT_BG(&shown.bg))
             << where << ": colours at " << x << "," << y;
@@ -112,32 +50,43 @@ void expectShows(const VirtualTerminal& term, const MemoryScreen& model, const c
   }
 }
 
+// A model screen, its renderer, and the terminal its frames are fed to.
+struct Rig {
+  Rig(int columns, int rows) : model(columns, rows), renderer(columns, rows), term(rows, columns) {}
+  // The frame for the changes since the last one, fed to the terminal;
+  // `settle`: as before the program waits.
+  std::string draw(bool settle = false) {
+    std::string frame;
+    renderer.render(model, model.takeChanges(), frame);
+    if (settle) renderer.settleCursor(model, frame);
+    term.feed(frame);
+    return frame;
+  }
+
+  TestScreen model;
+  TerminalRenderer renderer;
+  VtermScreen term;
+};
+
 // The console services on the in-memory screen, with every flush drawn to
 // libvterm the way the terminal host draws it.
 class DrawnConsole : public TestHost {
  public:
-  DrawnConsole(int columns, int rows)
-      : screen(columns, rows), renderer(columns, rows), term(columns, rows) {}
-
+  DrawnConsole(int columns, int rows) : rig(columns, rows) {}
   void flushScreen() override {
     TestHost::flushScreen();
-    lastFrame.clear();
-    renderer.render(screen, screen.takeChanges(), lastFrame);
-    term.feed(lastFrame);
+    lastFrame = rig.draw();
   }
 
-  TestScreen screen;
-  TerminalRenderer renderer;
-  VirtualTerminal term;
+  Rig rig;
   std::string lastFrame;
 };
 
 TEST(PosixTerminalRenderer, RandomFramesMatchTheModelAndRepeatNothing) {
   constexpr int kColumns = 37;
   constexpr int kRows = 11;
-  TestScreen model(kColumns, kRows);
-  TerminalRenderer renderer(kColumns, kRows);
-  VirtualTerminal term(kColumns, kRows);
+  Rig rig(kColumns, kRows);
+  TestScreen& model = rig.model;
   std::mt19937 random(2024);
   const std::uint16_t attrs[] = {7, 7, 7, 7, 0x1E, 0x4F, 0x70, 0x0A, 0x87};
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
@@ -153,210 +102,187 @@ TEST(PosixTerminalRenderer, RandomFramesMatchTheModelAndRepeatNothing) {
             c.ch = static_cast<std::uint8_t>(pick(3) == 0 ? pick(256) : 'a' + pick(26));
             c.attr = attr;
           }
-          SmallRect target{static_cast<std::int16_t>(pick(kColumns)),
-                           static_cast<std::int16_t>(pick(kRows)), kColumns - 1,
-                           static_cast<std::int16_t>(kRows - 1)};
-          const Coord size{static_cast<std::int16_t>(cells.size()), 1};
-          model.writeCells(cells.data(), size, Coord{0, 0}, target);
+          SmallRect target = Rect{pick(kColumns), pick(kRows), kColumns - 1, kRows - 1}.small();
+          model.writeCells(cells.data(), coordAt(static_cast<int>(cells.size()), 1), {}, target);
           break;
         }
         case 2: {
           std::uint32_t written = 0;
-          const Coord start{static_cast<std::int16_t>(pick(kColumns)),
-                            static_cast<std::int16_t>(pick(kRows))};
+          const Coord start = coordAt(pick(kColumns), pick(kRows));
           const auto length = static_cast<std::uint32_t>(pick(3 * kColumns));
           model.fillCharacter(' ', length, start, written);
           model.fillAttribute(7, length, start, written);
           break;
         }
         case 3: {  // the console scrolling up, as text output does
-          const int n = 1 + pick(kRows + 2);
-          const SmallRect all{0, static_cast<std::int16_t>(n), kColumns - 1, kRows - 1};
-          const Coord origin{0, 0};
-          model.scrollRect(all, nullptr, origin, CharCell{' ', 7});
+          const SmallRect all = Rect{0, 1 + pick(kRows + 2), kColumns - 1, kRows - 1}.small();
+          model.scrollRect(all, nullptr, Coord{0, 0}, CharCell{' ', 7});
           break;
         }
         case 4: {  // a scroll of a band of rows, which the terminal cannot copy
           const int top = pick(kRows - 2);
-          const SmallRect band{0, static_cast<std::int16_t>(top + 1), kColumns - 1,
-                               static_cast<std::int16_t>(top + 1 + pick(kRows - top - 1))};
-          const Coord origin{0, static_cast<std::int16_t>(top)};
-          model.scrollRect(band, nullptr, origin, CharCell{'#', 0x1E});
+          const SmallRect band =
+              Rect{0, top + 1, kColumns - 1, top + 1 + pick(kRows - top - 1)}.small();
+          model.scrollRect(band, nullptr, coordAt(0, top), CharCell{'#', 0x1E});
           break;
         }
-        case 5:
-          model.setCursorPosition(Coord{static_cast<std::int16_t>(pick(kColumns)),
-                                        static_cast<std::int16_t>(pick(kRows))});
-          break;
+        case 5: model.setCursorPosition(coordAt(pick(kColumns), pick(kRows))); break;
         case 6: model.setCursorInfo(CursorInfo{25, pick(3) != 0}); break;
       }
     }
-    std::string frame;
-    renderer.render(model, model.takeChanges(), frame);
-    renderer.settleCursor(model, frame);  // as before the program waits
-    term.feed(frame);
-    ASSERT_NO_FATAL_FAILURE(expectShows(term, model, ("round " + std::to_string(round)).c_str()));
-    std::string again;
-    renderer.render(model, model.takeChanges(), again);
-    ASSERT_EQ(again, "") << "round " << round;
+    rig.draw(true);
+    ASSERT_NO_FATAL_FAILURE(
+        expectShows(rig.term, model, ("round " + std::to_string(round)).c_str()));
+    ASSERT_EQ(rig.draw(), "") << "round " << round;
   }
 }
 
 TEST(PosixTerminalRenderer, SmallChangesWriteFewBytes) {
-  TestScreen model(80, 25);
-  TerminalRenderer renderer(80, 25);
-  VirtualTerminal term(80, 25);
-  for (int y = 0; y < 25; ++y) model.putText(0, y, std::string(79, static_cast<char>('A' + y)));
-  model.setCursorPosition(Coord{10, 12});
-  std::string frame;
-  renderer.render(model, model.takeChanges(), frame);
-  term.feed(frame);
+  Rig rig(80, 25);
+  for (int y = 0; y < 25; ++y) rig.model.putText(0, y, std::string(79, static_cast<char>('A' + y)));
+  rig.model.setCursorPosition(Coord{10, 12});
+  rig.draw();
 
   // One character elsewhere: a move there, the character, a move back.
-  model.putText(40, 3, "x");
-  frame.clear();
-  renderer.render(model, model.takeChanges(), frame);
-  term.feed(frame);
+  rig.model.putText(40, 3, "x");
+  std::string frame = rig.draw();
   EXPECT_LE(frame.size(), 20u) << ::testing::PrintToString(frame);
-  expectShows(term, model, "one cell");
+  expectShows(rig.term, rig.model, "one cell");
 
   // Echo of a typed character: the character alone.
-  model.putText(10, 12, "y");
-  model.setCursorPosition(Coord{11, 12});
-  frame.clear();
-  renderer.render(model, model.takeChanges(), frame);
-  term.feed(frame);
-  EXPECT_EQ(frame, "y");
+  rig.model.putText(10, 12, "y");
+  rig.model.setCursorPosition(Coord{11, 12});
+  EXPECT_EQ(rig.draw(), "y");
 
   // Hiding the cursor waits until the program waits; hidden and shown
   // again before that, it costs nothing.
-  model.setCursorInfo(CursorInfo{25, false});
-  frame.clear();
-  renderer.render(model, model.takeChanges(), frame);
-  EXPECT_EQ(frame, "");
-  model.setCursorInfo(CursorInfo{25, true});
-  renderer.render(model, model.takeChanges(), frame);
-  renderer.settleCursor(model, frame);
-  EXPECT_EQ(frame, "");
-  model.setCursorInfo(CursorInfo{25, false});
-  renderer.render(model, model.takeChanges(), frame);
-  renderer.settleCursor(model, frame);
-  EXPECT_EQ(frame, "\x1b[?25l");
+  rig.model.setCursorInfo(CursorInfo{25, false});
+  EXPECT_EQ(rig.draw(), "");
+  rig.model.setCursorInfo(CursorInfo{25, true});
+  EXPECT_EQ(rig.draw(true), "");
+  rig.model.setCursorInfo(CursorInfo{25, false});
+  EXPECT_EQ(rig.draw(true), "\x1b[?25l");
 
   // A cleared row: a move and one erase.
-  model.setCursorInfo(CursorInfo{25, true});
+  rig.model.setCursorInfo(CursorInfo{25, true});
   std::uint32_t written = 0;
-  model.fillCharacter(' ', 80, Coord{0, 5}, written);
-  frame.clear();
-  renderer.render(model, model.takeChanges(), frame);
-  term.feed(frame);
+  rig.model.fillCharacter(' ', 80, Coord{0, 5}, written);
+  frame = rig.draw();
   EXPECT_LE(frame.size(), 30u) << ::testing::PrintToString(frame);
-  expectShows(term, model, "cleared row");
+  expectShows(rig.term, rig.model, "cleared row");
 
   // Text, then an erase to the row's end: the cursor is left after the
   // text, not where the text began.
-  model.putText(0, 8, "xy");
-  model.fillCharacter(' ', 78, Coord{2, 8}, written);
-  model.setCursorPosition(Coord{0, 8});
-  frame.clear();
-  renderer.render(model, model.takeChanges(), frame);
-  term.feed(frame);
-  expectShows(term, model, "erased tail");
+  rig.model.putText(0, 8, "xy");
+  rig.model.fillCharacter(' ', 78, Coord{2, 8}, written);
+  rig.model.setCursorPosition(Coord{0, 8});
+  rig.draw();
+  expectShows(rig.term, rig.model, "erased tail");
 }
 
 TEST(PosixTerminalRenderer, TextThatScrollsLeavesItsRowsInTheScrollback) {
   DrawnConsole drawn(40, 10);
-  ConsoleState console(drawn, drawn.screen);
+  ConsoleState console(drawn, drawn.rig.model);
   startConsole(console, 0, nullptr);
   clearScreen(console);
-  std::vector<std::u32string> printed;
+  std::vector<std::string> printed;
   for (int i = 0; i < 30; ++i) {
     const std::string line = "line " + std::to_string(i);
     printLine(console, line);
-    printed.push_back(u32(line));
-    ASSERT_NO_FATAL_FAILURE(expectShows(drawn.term, drawn.screen, line.c_str()));
+    printed.push_back(line);
+    ASSERT_NO_FATAL_FAILURE(expectShows(drawn.rig.term, drawn.rig.model, line.c_str()));
     // Once the screen is full, each line end is a scroll, not a redraw.
     if (i >= 10) {
       EXPECT_LE(drawn.lastFrame.size(), 12u) << ::testing::PrintToString(drawn.lastFrame);
     }
   }
   // The scrollback then the screen hold every line, in order, once.
-  std::vector<std::u32string> all = drawn.term.scrollback();
-  for (int y = 0; y < 10; ++y) all.push_back(drawn.term.row(y, 40));
+  std::vector<std::string> all = drawn.rig.term.scrollback();
+  for (int y = 0; y < 10; ++y) all.push_back(drawn.rig.term.row(y));
   while (!all.empty() && all.back().empty()) all.pop_back();
   EXPECT_EQ(all, printed);
 }
 
 TEST(PosixTerminalRenderer, ShellLinesGoToTheScrollbackBeforeTheFirstDraw) {
-  TestScreen model(30, 6);
-  TerminalRenderer renderer(30, 6);
-  VirtualTerminal term(30, 6);
-  term.feed("$ one\r\n$ two\r\n$ maze\r\n");
-  model.putText(0, 0, "Choose");
-  model.setCursorPosition(Coord{6, 0});
-  std::string frame = renderer.pushIntoScrollback(3);
-  renderer.render(model, model.takeChanges(), frame);
-  term.feed(frame);
-  EXPECT_EQ(term.scrollback(), (std::vector<std::u32string>{U"$ one", U"$ two", U"$ maze"}));
-  expectShows(term, model, "first draw");
+  Rig rig(30, 6);
+  rig.term.feed("$ one\r\n$ two\r\n$ maze\r\n");
+  rig.model.putText(0, 0, "Choose");
+  rig.model.setCursorPosition(Coord{6, 0});
+  rig.term.feed(rig.renderer.pushIntoScrollback(3));
+  rig.draw();
+  EXPECT_EQ(rig.term.scrollback(), (std::vector<std::string>{"$ one", "$ two", "$ maze"}));
+  expectShows(rig.term, rig.model, "first draw");
 }
 
 TEST(PosixTerminalRenderer, CodePageGlyphsAndColours) {
-  TestScreen model(20, 3);
-  TerminalRenderer renderer(20, 3);
-  VirtualTerminal term(20, 3);
-  const CharCell cells[] = {{0, 7},       {1, 7},    {0x7F, 7}, {0xB0, 0x1E},
-                            {0x82, 0x4F}, {0xE1, 7}, {0xFF, 7}, {'A', 0x70}};
+  Rig rig(20, 3);
+  const CharCell cells[] = {{0, 7},        {1, 7},       {0x7F, 7}, {0xB0, 0x1E},
+                            {0x82, 0x4F},  {0xE1, 7},    {0xFF, 7}, {'A', 0x70},
+                            {'R', 0x4007}, {'U', 0x8007}};  // reverse video, underscore
   SmallRect target{0, 1, 19, 1};
-  model.writeCells(cells, Coord{8, 1}, Coord{0, 0}, target);
-  std::string frame;
-  renderer.render(model, model.takeChanges(), frame);
-  term.feed(frame);
-  expectShows(term, model, "glyphs");
-  EXPECT_EQ(term.row(1, 20), U" \u263A\u2302\u2591\u00E9\u00DF\u00A0A");
+  rig.model.writeCells(cells, Coord{10, 1}, Coord{0, 0}, target);
+  rig.draw();
+  expectShows(rig.term, rig.model, "glyphs");
+  EXPECT_EQ(rig.term.row(1), " \u263A\u2302\u2591\u00E9\u00DF\u00A0ARU");
+  EXPECT_EQ(XY(rig.term.cell(1, 8).attrs.reverse, rig.term.cell(1, 8).attrs.underline), XY(1, 0));
+  EXPECT_EQ(XY(rig.term.cell(1, 9).attrs.reverse, rig.term.cell(1, 9).attrs.underline), XY(0, 1));
 }
 
 TEST(PosixTerminalRenderer, LeavingShowsTheCursorWithDefaultColours) {
-  TestScreen model(20, 5);
-  TerminalRenderer renderer(20, 5);
-  VirtualTerminal term(20, 5);
+  Rig rig(20, 5);
   const CharCell coloured{'x', 0x1E};
   SmallRect target{0, 2, 0, 2};
-  model.writeCells(&coloured, Coord{1, 1}, Coord{0, 0}, target);
-  model.setCursorPosition(Coord{4, 3});
-  model.setCursorInfo(CursorInfo{25, false});
+  rig.model.writeCells(&coloured, Coord{1, 1}, Coord{0, 0}, target);
+  rig.model.setCursorPosition(Coord{4, 3});
+  rig.model.setCursorInfo(CursorInfo{25, false});
   std::string frame;
-  renderer.render(model, model.takeChanges(), frame);
-  renderer.leave(model, frame);
-  term.feed(frame);
-  EXPECT_TRUE(term.cursorVisible());
-  EXPECT_EQ(term.cursor().col, 4);
-  EXPECT_EQ(term.cursor().row, 3);
-  term.feed("$");  // the shell's prompt
-  const VTermScreenCell prompt = term.cell(4, 3);
+  rig.renderer.render(rig.model, rig.model.takeChanges(), frame);
+  rig.renderer.leave(rig.model, frame);
+  rig.term.feed(frame);
+  EXPECT_TRUE(rig.term.cursorVisible());
+  EXPECT_EQ(XY(rig.term.cursor().col, rig.term.cursor().row), XY(4, 3));
+  rig.term.feed("$");  // the shell's prompt
+  const VTermScreenCell prompt = rig.term.cell(3, 4);
   EXPECT_TRUE(VTERM_COLOR_IS_DEFAULT_FG(&prompt.fg));
 }
 
 TEST(PosixTerminalRenderer, ResizeDrawsEverythingAgain) {
-  TestScreen model(30, 8);
-  TerminalRenderer renderer(30, 8);
-  VirtualTerminal term(30, 8);
-  model.putText(0, 0, "first row");
-  model.putText(0, 7, "last row");
-  std::string frame;
-  renderer.render(model, model.takeChanges(), frame);
-  term.feed(frame);
+  Rig rig(30, 8);
+  rig.model.putText(0, 0, "first row");
+  rig.model.putText(0, 7, "last row");
+  rig.draw();
   for (const auto& [columns, rows] : {std::pair{12, 3}, std::pair{1, 1}, std::pair{50, 20}}) {
-    model.resizeBuffer(columns, rows);
-    model.setWindow(SmallRect{0, 0, static_cast<std::int16_t>(columns - 1),
-                              static_cast<std::int16_t>(rows - 1)});
-    renderer.resize(columns, rows);
-    term.resize(columns, rows);
-    frame.clear();
-    renderer.render(model, model.takeChanges(), frame);
-    term.feed(frame);
-    ASSERT_NO_FATAL_FAILURE(expectShows(term, model, "resized"));
+    rig.model.resizeBuffer(columns, rows);
+    rig.model.setWindow(Rect::sized(0, 0, columns, rows).small());
+    rig.renderer.resize(columns, rows);
+    rig.term.resize(rows, columns);
+    rig.draw();
+    ASSERT_NO_FATAL_FAILURE(expectShows(rig.term, rig.model, "resized"));
   }
+}
+
+// A terminal narrowed, flattened and widened again loses no cell, keeps the
+// cursor in view, and the program moves the window without resizing it.
+TEST(TerminalScreenFit, TheBufferOutlivesTheWindowsSize) {
+  TerminalScreen screen(8, 4);
+  const CharCell cells[] = {{'a', 7}, {'b', 7}, {'c', 7}};
+  SmallRect target{5, 3, 7, 3};
+  ASSERT_TRUE(screen.writeCells(cells, {3, 1}, {0, 0}, target));
+  ASSERT_TRUE(screen.setCursorPosition({7, 3}));
+  screen.fitWindow(3, 1);
+  EXPECT_EQ(Rect::of(screen.window()), (Rect{5, 2, 7, 3}));  // never under 2 x 2
+  screen.fitWindow(10, 6);
+  EXPECT_EQ(Rect::of(screen.window()), (Rect{0, 0, 9, 5}));
+  EXPECT_EQ(screen.rowText(3), "     abc");
+  EXPECT_TRUE(screen.setWindowInfo(true, {0, 0, 4, 1}));
+  EXPECT_EQ(Rect::of(screen.window()), (Rect{0, 0, 9, 5}));
+  EXPECT_FALSE(screen.setWindowInfo(true, {0, 0, 10, 5}));
+  // A window asked for lower keeps its size, so it stays inside the buffer.
+  EXPECT_TRUE(screen.setWindowInfo(true, {0, 3, 4, 4}));
+  EXPECT_EQ(Rect::of(screen.window()), (Rect{0, 0, 9, 5}));
+  screen.fitWindow(1, 1);  // never under 2 x 2
+  EXPECT_EQ(Rect::of(screen.window()).width(), 2);
+  EXPECT_EQ(Rect::of(screen.window()).height(), 2);
 }
 
 }  // namespace

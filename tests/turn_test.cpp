@@ -9,36 +9,19 @@
 namespace maze {
 namespace {
 
-class TurnLoop : public GameTest {
- protected:
-  static std::string moved(const char* typed, const char* way) {
-    return prompted(typed) + "You move " + way + " through the caves\n";
-  }
-  void move(const std::string& way) {
-    answer(way);
-    pressKey();
-  }
-  int playTurns() {
-    return play([&] { runTurnLoop(console, game); });
-  }
-};
+using TurnLoop = GameTest;
 
 TEST_F(TurnLoop, WalkingCollectsATreasureOnceAndWallsCostNoMove) {
   quietGame(1);
-  move("n");  // room 4
-  move("e");  // room 7, treasure
-  move("e");  // wall
-  move("w");  // room 4
-  move("E");  // room 7 again
+  for (const char* way : {"n", "e", "e", "w", "E"}) move(way);  // 4, 7, a wall, 4, 7 again
   answer("q");
   EXPECT_EQ(playTurns(), 0);
-
   ASSERT_EQ(screens.size(), 11u);
-  EXPECT_EQ(screens[1], moved("n", "north"));
-  EXPECT_EQ(screens[3], moved("e", "east") + "You have found some treasure!\n");
+  EXPECT_EQ(screens[1], moved("n"));
+  EXPECT_EQ(screens[3], moved("e") + "You have found some treasure!\n");
   EXPECT_EQ(screens[5], prompted("e") + "You walk into a wall\n");
-  EXPECT_EQ(screens[7], moved("w", "west"));
-  EXPECT_EQ(screens[9], moved("E", "east"));
+  EXPECT_EQ(screens[7], moved("w"));
+  EXPECT_EQ(screens[9], moved("E"));
   EXPECT_EQ(game.currentRoom, 7);
   EXPECT_EQ(game.goldCount, 1);
   EXPECT_EQ(game.rooms[7], "N06W04");
@@ -49,13 +32,11 @@ TEST_F(TurnLoop, WalkingCollectsATreasureOnceAndWallsCostNoMove) {
 TEST_F(TurnLoop, RoomTwosNorthAndEastLeadBackIntoItAsFullMoves) {
   quietGame(2);
   game.rumbleCountdown = 2;
-  move("N");
-  move("e");
+  for (const char* way : {"N", "e"}) move(way);
   answer("q");
   EXPECT_EQ(playTurns(), 0);
-  ASSERT_EQ(screens.size(), 5u);
-  EXPECT_EQ(screens[1], moved("N", "north"));
-  EXPECT_EQ(screens[3], moved("e", "east") + "Rumble Rumble Rumble\n");
+  EXPECT_EQ(screens, (Screens{prompted(""), moved("N"), prompted(""),
+                              moved("e") + "Rumble Rumble Rumble\n", prompted("")}));
   EXPECT_EQ(game.currentRoom, 2);
   EXPECT_EQ(game.gnomeCountdown, -3);
 }
@@ -64,17 +45,15 @@ TEST_F(TurnLoop, AHoleKillsOnEntry) {
   const struct {
     int room;
     const char* way;
-    const char* wayName;
-  } holes[] = {{18, "n", "north"}, {23, "E", "east"}};
+  } holes[] = {{18, "n"}, {23, "E"}};
   for (const auto& hole : holes) {
     screens.clear();
     quietGame(hole.room);
     game.gnomeCountdown = 1;
     move(hole.way);
     EXPECT_EQ(playTurns(), 0);
-    ASSERT_EQ(screens.size(), 2u);
-    EXPECT_EQ(screens[1], moved(hole.way, hole.wayName) +
-                              "You fall down a hole in the ground\nYou have died, you lose\n");
+    const std::string fall = "You fall down a hole in the ground\n";
+    EXPECT_EQ(screens, (Screens{prompted(""), moved(hole.way) + fall + kDied}));
     EXPECT_EQ(game.gnomeCountdown, 1) << "no hazard step after a fall";
   }
 }
@@ -84,79 +63,61 @@ TEST_F(TurnLoop, RubbleBlocksTheMazeExitsOfItsState) {
   const struct {
     int room;
     const char* way;
-    const char* wayName;
+    Direction direction;
     bool blockedIn[4];  // by RubbleState 1 to 3; [0] unused
-  } exits[] = {{1, "s", "south", {false, false, true, false}},
-               {10, "e", "east", {false, true, false, true}},
-               {11, "N", "north", {false, true, false, false}},
-               {15, "w", "west", {false, false, false, true}}};
+  } exits[] = {{1, "s", kSouth, {false, false, true, false}},
+               {10, "e", kEast, {false, true, false, true}},
+               {11, "N", kNorth, {false, true, false, false}},
+               {15, "w", kWest, {false, false, false, true}}};
   for (int state = 1; state <= 3; ++state) {
     for (const auto& exit : exits) {
       SCOPED_TRACE("room " + std::to_string(exit.room) + " state " + std::to_string(state));
+      const bool blocked = exit.blockedIn[state];
       screens.clear();
       quietGame(exit.room);
       game.rubbleState = state;
       game.rumbleCountdown = 3;
       answer(exit.way);
-      if (exit.blockedIn[state]) {
-        pressKey();
-      } else {
-        answer("n");
-      }
+      answer(blocked ? "" : "n");  // the key after the message, or No to leaving
       answer("q");
       EXPECT_EQ(playTurns(), 0);
-      ASSERT_EQ(screens.size(), 3u);
-      if (exit.blockedIn[state]) {
-        EXPECT_EQ(screens[1],
-                  moved(exit.way, exit.wayName) + "The path is blocked by fallen rubble\n");
-      } else {
-        EXPECT_EQ(screens[1], "Are you sure you want to leave the maze (Y, N)?\n");
-      }
-      EXPECT_EQ(screens[2], prompted(""));
+      EXPECT_EQ(screens,
+                (Screens{prompted(""),
+                         blocked ? moved(exit.way) + "The path is blocked by fallen rubble\n"
+                                 : prompted("", kLeavePrompt),
+                         prompted("")}));
       EXPECT_EQ(game.currentRoom, exit.room);
       EXPECT_EQ(game.rumbleCountdown, 3);
-      EXPECT_EQ(exitBlocked(game, exit.way[0] == 's'   ? kSouth
-                                  : exit.way[0] == 'e' ? kEast
-                                  : exit.way[0] == 'N' ? kNorth
-                                                       : kWest),
-                exit.blockedIn[state]);
+      EXPECT_EQ(exitBlocked(game, exit.direction), blocked);
     }
   }
 }
 
-TEST_F(TurnLoop, TheMazeHoldsAtExactlyNineHundredSeconds) {
-  quietGame(1);
-  game.entryTime = 1000;
-  host.setSeconds(1900);
-  ASSERT_EQ(timerSeconds(console), 1900.0);
-  answer("q");
-  EXPECT_EQ(playTurns(), 0);
-  EXPECT_EQ(screens, std::vector<std::string>{prompted("")});
-}
-
-TEST_F(TurnLoop, TheMazeCollapsesJustPastTheLimit) {
-  quietGame(1);
-  game.entryTime = 1000;
-  host.setSeconds(1900.0001);
-  pressKey();
-  EXPECT_EQ(playTurns(), 0);
-  EXPECT_EQ(screens, std::vector<std::string>{"The maze is collapsing\nYou have died, you lose\n"});
+// Equal to the limit is still in time; just past it the maze collapses.
+TEST_F(TurnLoop, TheMazeHoldsForExactlyNineHundredSeconds) {
+  for (const double now : {1900.0, 1900.0001}) {
+    screens.clear();
+    quietGame(1);
+    game.entryTime = 1000;
+    host.setSeconds(now);
+    ASSERT_EQ(timerSeconds(console), now);
+    answer("q");  // the quit, or the key after the collapse
+    EXPECT_EQ(playTurns(), 0);
+    EXPECT_EQ(screens, Screens{now == 1900.0 ? prompted("")
+                                             : "The maze is collapsing\n" + std::string(kDied)});
+  }
 }
 
 TEST_F(TurnLoop, AMoveAnsweredAcrossTheLimitStillHappens) {
   quietGame(1);
   game.entryTime = 1000;
   host.setSeconds(1899.9);
-  then([this] {
-    host.setSeconds(1950);
-    host.typeText("e\r");
-  });
+  typeAt(1950, "e\r");
   pressKey();
   pressKey();
   EXPECT_EQ(playTurns(), 0);
-  ASSERT_EQ(screens.size(), 3u);
-  EXPECT_EQ(screens[1], moved("e", "east"));
-  EXPECT_EQ(screens[2], "The maze is collapsing\nYou have died, you lose\n");
+  EXPECT_EQ(screens,
+            (Screens{prompted(""), moved("e"), "The maze is collapsing\n" + std::string(kDied)}));
   EXPECT_EQ(game.currentRoom, 2);
 }
 

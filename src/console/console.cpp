@@ -56,17 +56,17 @@ std::int32_t truncateToInt(double value) {
 
 ConsoleState::~ConsoleState() { releaseKeyboard(*this); }
 
-void inputLine(ConsoleState& console, const std::string& prompt, bool addQuestion,
-               bool addLineEnd) {
+void inputLine(ConsoleState& console, const std::string& prompt, QuestionMark question,
+               LineEnd lineEnd) {
   finishPendingLineFeed(console);
   if (!prompt.empty()) printText(console, prompt);
-  if (addQuestion) printText(console, "? ");
+  if (question == QuestionMark::Add) printText(console, "? ");
   try {
     console.inputBuffer = editLine(console);
   } catch (const std::bad_alloc&) {
     // No line could be had: the previous one is read again from its start.
   }
-  if (addLineEnd) consoleWrite(console, "\r\n", 2, false);
+  if (lineEnd == LineEnd::Add) consoleWrite(console, "\r\n", 2, WriteEmpty::Skip);
   console.readPosition = 0;
 }
 
@@ -137,7 +137,7 @@ void sleepToNextSecond(ConsoleState& console) {
 }
 
 void randomize(ConsoleState& console, double seed) {
-  if (seed == -1.0) seed = timerSeconds(console);
+  if (seed == kSeedFromTimer) seed = timerSeconds(console);
   console.randomState = static_cast<std::uint32_t>(truncateToInt(seed));
   nextRandom(console);
 }

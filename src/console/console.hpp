@@ -49,15 +49,21 @@ struct ConsoleState {
   KeyboardState keyboard;
 };
 
+enum class QuestionMark { Omit, Add };
+enum class LineEnd { Omit, Add };
+
 // Shows the prompt (and "? " when asked), reads one edited line into the
 // input buffer, then writes CR LF when asked.
-void inputLine(ConsoleState& console, const std::string& prompt, bool addQuestion, bool addLineEnd);
+void inputLine(ConsoleState& console, const std::string& prompt, QuestionMark question,
+               LineEnd lineEnd);
 // The next field of the input buffer.
 std::string readField(ConsoleState& console);
 
 double timerSeconds(ConsoleState& console);
 // Sleeps until the timer's next whole second.
 void sleepToNextSecond(ConsoleState& console);
+// The seed that stands for the timer's reading.
+inline constexpr double kSeedFromTimer = -1.0;
 void randomize(ConsoleState& console, double seed);
 double rnd(ConsoleState& console, int n);
 

@@ -55,14 +55,18 @@ struct Editor {
 
   void moveBy(int d) { advanceCursor(console, x, y, d, width, height); }
 
-  void write(const char* bytes, std::size_t length) { consoleWrite(console, bytes, length, false); }
+  void write(const char* bytes, std::size_t length) {
+    consoleWrite(console, bytes, length, WriteEmpty::Skip);
+  }
 
   void placeCursorBack() {
-    if (moveCursor(console, y, x, -1) != 0) moveCursor(console, 0, 0, -1);
+    if (moveCursor(console, y, x, kKeepVisibility) != 0) {
+      moveCursor(console, kKeepPosition, kKeepPosition, kKeepVisibility);
+    }
   }
 
   void erase(std::size_t count) {
-    moveCursor(console, 0, 0, 0);
+    moveCursor(console, kKeepPosition, kKeepPosition, kHideCursor);
     line.erase(pos, count);
     write(line.data() + pos, line.size() - pos);
     const std::string blanks(count, ' ');
@@ -71,7 +75,7 @@ struct Editor {
   }
 
   void insert(std::size_t count, char ch) {
-    moveCursor(console, 0, 0, 0);
+    moveCursor(console, kKeepPosition, kKeepPosition, kHideCursor);
     const int x0 = x;
     const int y0 = y;
     // Typing at the end must stay cheap however long the line grows.
@@ -178,11 +182,13 @@ void advanceCursor(ConsoleState& console, int& x, int& y, int d, int width, int 
   y = target.row;
   if (target.row == height + 1 && target.column == 1) {
     // Behind the bottom-right cell: scroll the window up by one row.
-    moveCursor(console, height, width, -1);
-    consoleWrite(console, "\r\n", 2, false);
+    moveCursor(console, height, width, kKeepVisibility);
+    consoleWrite(console, "\r\n", 2, WriteEmpty::Skip);
     return;
   }
-  if (moveCursor(console, target.row, target.column, -1) != 0) moveCursor(console, 0, 0, -1);
+  if (moveCursor(console, target.row, target.column, kKeepVisibility) != 0) {
+    moveCursor(console, kKeepPosition, kKeepPosition, kKeepVisibility);
+  }
 }
 
 std::string editLine(ConsoleState& console) {
@@ -199,10 +205,10 @@ std::string editLine(ConsoleState& console) {
   Editor editor(console, width, height);
 
   std::uint32_t packed = 0;
-  moveCursor(console, 0, 0, -1, &packed);
-  const int wasVisible = (packed >> 16) & 1;
-  moveCursor(console, 0, 0, 0);
-  moveCursor(console, 0, 0, 1);
+  moveCursor(console, kKeepPosition, kKeepPosition, kKeepVisibility, &packed);
+  const int wasVisible = (packed & kPackedWasVisible) != 0 ? kShowCursor : kHideCursor;
+  moveCursor(console, kKeepPosition, kKeepPosition, kHideCursor);
+  moveCursor(console, kKeepPosition, kKeepPosition, kShowCursor);
 
   for (;;) {
     // Between polls the editor pauses; a wait that ends only when a key or
@@ -214,7 +220,7 @@ std::string editLine(ConsoleState& console) {
     editor.x = at.column;
     editor.y = at.row;
     const bool more = editor.act(keyValue(text));
-    moveCursor(console, 0, 0, 1);
+    moveCursor(console, kKeepPosition, kKeepPosition, kShowCursor);
     if (!more) break;
   }
 
@@ -222,7 +228,7 @@ std::string editLine(ConsoleState& console) {
   editor.x = at.column;
   editor.y = at.row;
   editor.moveBy(distance(editor.line.size(), editor.pos));
-  moveCursor(console, 0, 0, wasVisible);
+  moveCursor(console, kKeepPosition, kKeepPosition, wasVisible);
   return std::move(editor.line);
 }
 

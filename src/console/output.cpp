@@ -233,8 +233,8 @@ void writeStream(ConsoleState& console, const char* bytes, std::size_t length) {
 
 }  // namespace
 
-void consoleWrite(ConsoleState& console, const char* bytes, std::size_t length, bool force) {
-  if (length == 0 && !force) return;
+void consoleWrite(ConsoleState& console, const char* bytes, std::size_t length, WriteEmpty empty) {
+  if (length == 0 && empty == WriteEmpty::Skip) return;
   ensureFirstUse(console);
   if (windowAbsent(console)) {
     writeStream(console, bytes, length);
@@ -243,15 +243,15 @@ void consoleWrite(ConsoleState& console, const char* bytes, std::size_t length, 
   ScreenWriter(console).run(reinterpret_cast<const std::uint8_t*>(bytes), length);
 }
 
-void finishPendingLineFeed(ConsoleState& console) { consoleWrite(console, "", 0, true); }
+void finishPendingLineFeed(ConsoleState& console) { consoleWrite(console, "", 0, WriteEmpty::Run); }
 
 void printText(ConsoleState& console, const std::string& text) {
-  consoleWrite(console, text.data(), text.size(), false);
+  consoleWrite(console, text.data(), text.size(), WriteEmpty::Skip);
 }
 
 void printLine(ConsoleState& console, const std::string& text) {
   printText(console, text);
-  consoleWrite(console, "\r\n", 2, false);
+  consoleWrite(console, "\r\n", 2, WriteEmpty::Skip);
 }
 
 std::string formatInteger(std::int32_t value, bool lineEnd) {
@@ -262,7 +262,7 @@ std::string formatInteger(std::int32_t value, bool lineEnd) {
 
 void printInteger(ConsoleState& console, std::int32_t value, bool lineEnd) {
   const std::string text = formatInteger(value, lineEnd);
-  consoleWrite(console, text.data(), text.size(), false);
+  consoleWrite(console, text.data(), text.size(), WriteEmpty::Skip);
 }
 
 }  // namespace maze

@@ -10,7 +10,10 @@
 
 namespace maze {
 
-void consoleWrite(ConsoleState& console, const char* bytes, std::size_t length, bool force);
+// Whether a write of no bytes still runs, and so ends a deferred line feed.
+enum class WriteEmpty { Skip, Run };
+
+void consoleWrite(ConsoleState& console, const char* bytes, std::size_t length, WriteEmpty empty);
 void finishPendingLineFeed(ConsoleState& console);
 
 void printText(ConsoleState& console, const std::string& text);

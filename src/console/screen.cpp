@@ -52,13 +52,13 @@ void ensureFirstUse(ConsoleState& console) {
 
 void clearScreen(ConsoleState& console, std::uint32_t mode) {
   ensureFirstUse(console);
-  if (windowAbsent(console) || mode == 1) return;
+  if (windowAbsent(console) || mode == kClearNothing) return;
   ScreenBuffer& screen = *console.screen;
   const SmallRect& window = console.windowRect;
 
   int first = window.top;
   int last = window.bottom;
-  if (mode == kClearDefault || mode == 2) {
+  if (mode == kClearDefault || mode == kClearRegion) {
     first = window.top + console.regionFirstRow - 1;
     last = window.top + console.regionLastRow - 1;
   }
@@ -80,22 +80,23 @@ int moveCursor(ConsoleState& console, int row, int column, int visibility, std::
   ScreenBuffer& screen = *console.screen;
   const SmallRect& window = console.windowRect;
   const int width = windowAbsent(console) ? kFallbackColumns : window.right - window.left + 1;
-  const bool rowBad = row != 0 && (row < console.regionFirstRow || row > console.regionLastRow);
-  const bool columnBad = column != 0 && (column < 1 || column > width);
+  const bool rowBad =
+      row != kKeepPosition && (row < console.regionFirstRow || row > console.regionLastRow);
+  const bool columnBad = column != kKeepPosition && (column < 1 || column > width);
   if (rowBad || columnBad) {
     if (packed) *packed = 0;
     return 1;
   }
-  if (row == 0 || column == 0) {
+  if (row == kKeepPosition || column == kKeepPosition) {
     const Coord cursor = bufferCursor(console);
-    if (row == 0) row = cursor.y - window.top + 1;
-    if (column == 0) column = cursor.x - window.left + 1;
+    if (row == kKeepPosition) row = cursor.y - window.top + 1;
+    if (column == kKeepPosition) column = cursor.x - window.left + 1;
   }
 
   CursorInfo info;
   const bool wasVisible = screen.getCursorInfo(info) && info.visible;
-  if (visibility >= 0) {
-    info.visible = visibility != 0;
+  if (visibility > kKeepVisibility) {
+    info.visible = visibility != kHideCursor;
     screen.setCursorInfo(info);
   }
   console.pendingLineFeed = false;
@@ -103,7 +104,8 @@ int moveCursor(ConsoleState& console, int row, int column, int visibility, std::
   console.host->flushScreen();
   if (packed) {
     *packed = (static_cast<std::uint32_t>(column) & 0xFF) |
-              ((static_cast<std::uint32_t>(row) & 0xFF) << 8) | (wasVisible ? 0x10000u : 0u);
+              ((static_cast<std::uint32_t>(row) & 0xFF) << 8) |
+              (wasVisible ? kPackedWasVisible : 0u);
   }
   return 0;
 }

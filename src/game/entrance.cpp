@@ -23,16 +23,16 @@ void setUpGame(ConsoleState& console, GameState& game) {
   // The seed is the timer's whole second, so an unusable draw repeats
   // after the next second has come round, asleep until then.
   for (;;) {
-    randomize(console, -1);
-    game.rumbleCountdown = roundToInt(rnd(console, 1) * 30);
-    randomize(console, -1);
-    game.gnomeCountdown = roundToInt(rnd(console, 1) * 25);
+    randomize(console, kSeedFromTimer);
+    game.rumbleCountdown = drawUpTo(console, kRumbleDraw);
+    randomize(console, kSeedFromTimer);
+    game.gnomeCountdown = drawUpTo(console, kGnomeDraw);
     if (usableDraw(game)) break;
     sleepToNextSecond(console);
   }
-  randomize(console, -1);
-  game.gnomeTimeLimit = roundToInt(rnd(console, 1) * 10);
-  if (game.gnomeTimeLimit < 5) game.gnomeTimeLimit += 5;
+  randomize(console, kSeedFromTimer);
+  game.gnomeTimeLimit = drawUpTo(console, kGnomeTimeDraw);
+  if (game.gnomeTimeLimit < kShortestGnomeTime) game.gnomeTimeLimit += kShortestGnomeTime;
   loadMap(game.rooms);
 }
 

@@ -18,7 +18,7 @@ void countDown(std::int32_t& countdown) {
 }
 
 void rumble(ConsoleState& console, GameState& game) {
-  if (game.gnomeCountdown == 0) game.gnomeCountdown = 5;
+  if (game.gnomeCountdown == 0) game.gnomeCountdown = kGnomeDelayAfterRumble;
   printLine(console, "Rumble Rumble Rumble");
   switch (game.rumblePhase) {
     case 0:
@@ -35,7 +35,7 @@ void rumble(ConsoleState& console, GameState& game) {
       break;
   }
   randomize(console, timerSeconds(console));
-  game.rumbleCountdown = roundToInt(rnd(console, 1) * 30);
+  game.rumbleCountdown = drawUpTo(console, kRumbleDraw);
 }
 
 // Fleeing means running back the way the player came.
@@ -68,7 +68,7 @@ void meetGnome(ConsoleState& console, GameState& game) {
   }
   printLine(console, "You escaped from the gnome");
   randomize(console, timerSeconds(console));
-  game.gnomeCountdown = roundToInt(rnd(console, 1) * 25);
+  game.gnomeCountdown = drawUpTo(console, kGnomeDraw);
 }
 
 }  // namespace

@@ -9,7 +9,8 @@ void confirmLeave(ConsoleState& console, GameState& game) {
   // Quitting is not offered here: only yes or no ends the question.
   for (;;) {
     clearScreen(console);
-    inputLine(console, "Are you sure you want to leave the maze (Y, N)", true, true);
+    inputLine(console, "Are you sure you want to leave the maze (Y, N)", QuestionMark::Add,
+              LineEnd::Add);
     game.leaveAnswer = readField(console);
     if (isLetterAnswer(game.leaveAnswer, 'y') || isLetterAnswer(game.leaveAnswer, 'n')) break;
   }

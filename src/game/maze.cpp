@@ -16,6 +16,8 @@ void loadMap(RoomTable& rooms) {
            "S21E19",    "N20E03",       "S18H",         "N02S23E24W23", "W23H"};
 }
 
+std::int32_t drawUpTo(ConsoleState& console, int n) { return roundToInt(rnd(console, 1) * n); }
+
 bool isLetterAnswer(const std::string& answer, char letter) {
   // ASCII letters only: the answers never depend on a locale.
   const char lower =
@@ -27,7 +29,8 @@ bool isLetterAnswer(const std::string& answer, char letter) {
 void askDirection(ConsoleState& console, std::string& answer) {
   for (;;) {
     clearScreen(console);
-    inputLine(console, "Choose A Direction (N, S, E, W) (Or Press Q To Quit) ", false, true);
+    inputLine(console, "Choose A Direction (N, S, E, W) (Or Press Q To Quit) ", QuestionMark::Omit,
+              LineEnd::Add);
     answer = readField(console);
     // Quitting is tested first.
     if (isLetterAnswer(answer, 'q')) endProgram(console, 0);

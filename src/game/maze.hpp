@@ -35,7 +35,21 @@ struct GameState {
   std::string leaveAnswer;
 };
 
+// The draws: countdowns in moves, the time to flee the gnome in seconds.
+inline constexpr int kRumbleDraw = 30;
+inline constexpr int kGnomeDraw = 25;
+inline constexpr int kGnomeTimeDraw = 10;
+// A shorter time to flee is lengthened by this much.
+inline constexpr int kShortestGnomeTime = 5;
+// Seconds from the entry until the maze collapses.
+inline constexpr int kCollapseSeconds = 900;
+// Moves until a gnome due on the move of a rumble turns up.
+inline constexpr int kGnomeDelayAfterRumble = 5;
+
 void loadMap(RoomTable& rooms);
+
+// A whole number from 0 to n: the next random draw times n, rounded.
+std::int32_t drawUpTo(ConsoleState& console, int n);
 
 // Whether the answer is exactly this one letter, in either case: 'n' takes
 // "n" and "N", nothing else.

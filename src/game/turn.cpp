@@ -72,7 +72,7 @@ void playTurn(ConsoleState& console, GameState& game) {
   clearScreen(console);
   game.exitOpen.fill(false);
   // Equal to the limit is still allowed.
-  if (timerSeconds(console) > static_cast<double>(game.entryTime) + 900) {
+  if (timerSeconds(console) > static_cast<double>(game.entryTime) + kCollapseSeconds) {
     dieWith(console, {"The maze is collapsing"});
   }
   askDirection(console, game.moveAnswer);

@@ -12,12 +12,16 @@ namespace {
 
 using game::kDirectionPrompt;
 
-TEST(Entrance, AsksOnAClearedScreenWithoutDestroyingEarlierOutput) {
+// One player's way through the entrance: which answers are refused and
+// how, the way in, and the quit. Which letters count, in either case, is
+// for the game's own tests; here is what a terminal shows of it.
+TEST(Entrance, AsPlayedInATerminal) {
   PtyOptions options;
   options.before = "earlier output one\r\nearlier output two\r\nearlier output three\r\n$ maze\r\n";
   PtySession session(options);
   ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
   EXPECT_FALSE(session.screen().altScreen());
+  EXPECT_FALSE(session.settingsNow().canonical()) << "not in raw mode while asking";
 
   // The shell's lines were on the screen when the program started; they must have been
   // scrolled away into the terminal's history rather than erased, and no blank row with
@@ -31,11 +35,17 @@ TEST(Entrance, AsksOnAClearedScreenWithoutDestroyingEarlierOutput) {
     EXPECT_NE(next, history.end())
         << "\"" << line << "\" is lost; scrollback has " << history.size() << " rows";
   }
-}
 
-TEST(Entrance, RefusesEverywayButNorthAndAsksAgainAfterAKey) {
-  PtySession session;
-  ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
+  // Anything but a direction is asked again at once.
+  for (std::string answer : {"x", "", "north", "n "}) {
+    session.send(answer);
+    ASSERT_TRUE(game::waitForDirectionPrompt(session, answer)) << session.dump();
+    session.send("\r");
+    ASSERT_TRUE(game::waitForDirectionPrompt(session)) << "after \"" << answer << "\"\n"
+                                                       << session.dump();
+  }
+
+  // Every way but north is refused, and asked again after a key.
   for (std::string answer : {"s", "E", "w"}) {
     session.send(answer + "\r");
     ASSERT_TRUE(session.waitForText(game::kHeadNorth)) << session.dump();
@@ -47,40 +57,8 @@ TEST(Entrance, RefusesEverywayButNorthAndAsksAgainAfterAKey) {
     session.send(" ");
     ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
   }
-}
 
-TEST(Entrance, AsksAgainAtOnceAfterAnythingElse) {
-  PtySession session;
-  ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
-  for (std::string answer : {"x", "", "north", "n "}) {
-    session.send(answer);
-    ASSERT_TRUE(game::waitForDirectionPrompt(session, answer)) << session.dump();
-    session.send("\r");
-    ASSERT_TRUE(game::waitForDirectionPrompt(session)) << "after \"" << answer << "\"\n"
-                                                       << session.dump();
-  }
-}
-
-TEST(Entrance, QuitEndsWithStatusZeroLeavingScreenAndTerminalAsTheyWere) {
-  for (std::string quit : {"q", "Q"}) {
-    PtySession session;
-    ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
-    EXPECT_FALSE(session.settingsNow().canonical()) << "not in raw mode while asking";
-    session.send(quit + "\r");
-    auto status = session.waitExit();
-    EXPECT_TRUE(exitedWith(status, 0)) << describeStatus(status);
-    EXPECT_EQ(session.screen().row(0), std::string(kDirectionPrompt) + quit) << session.dump();
-    EXPECT_FALSE(session.screen().altScreen());
-    EXPECT_TRUE(session.screen().cursorVisible());
-    EXPECT_EQ(session.settingsNow(), session.settingsBefore())
-        << "after:  " << session.settingsNow().describe()
-        << "\nbefore: " << session.settingsBefore().describe();
-  }
-}
-
-TEST(Entrance, NorthLeadsIntoTheCavesAfterAKey) {
-  PtySession session;
-  ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
+  // North leads into the caves after a key.
   session.send("N\r");
   ASSERT_TRUE(session.waitForText(game::kEntranceLines[2])) << session.dump();
   // The line end is an output call of its own and may arrive a moment later.
@@ -89,12 +67,17 @@ TEST(Entrance, NorthLeadsIntoTheCavesAfterAKey) {
   })) << session.dump();
   EXPECT_EQ(session.screen().row(0), std::string(kDirectionPrompt) + "N");
   for (int i = 0; i < 3; ++i) EXPECT_EQ(session.screen().row(i + 1), game::kEntranceLines[i]);
-
   session.send("x");
   ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
+
+  // Quitting ends with status 0, leaving the screen and the terminal as they were.
   session.send("q\r");
   auto status = session.waitExit();
   EXPECT_TRUE(exitedWith(status, 0)) << describeStatus(status);
+  EXPECT_EQ(session.screen().row(0), std::string(kDirectionPrompt) + "q") << session.dump();
+  EXPECT_FALSE(session.screen().altScreen());
+  EXPECT_TRUE(session.screen().cursorVisible());
+  EXPECT_TRUE(session.settingsAsBefore());
 }
 
 }  // namespace

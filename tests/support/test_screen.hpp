@@ -3,10 +3,14 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "platform/memory/memory_screen.hpp"
 
 namespace maze {
+
+// Two coordinates (x and y, or row and column) checked in one comparison.
+using XY = std::pair<int, int>;
 
 class TestScreen : public MemoryScreen {
  public:
@@ -63,6 +67,16 @@ class TestScreen : public MemoryScreen {
   }
   void placeCursor(Coord position) { setCursor(position); }
   void setAttribute(std::uint16_t attr) { setCurrentAttribute(attr); }
+
+  // Rows first..last (-1: the last) as rowText gives them, joined by '\n'.
+  std::string text(int first = 0, int last = -1) const {
+    std::string joined;
+    for (int y = first; y <= (last < 0 ? height() - 1 : last); ++y) {
+      joined += (y > first ? "\n" : "") + rowText(y);
+    }
+    return joined;
+  }
+  XY cursorAt() const { return {cursor().x, cursor().y}; }
 
  private:
   static bool consume(int& counter) {

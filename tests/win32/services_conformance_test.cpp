@@ -73,11 +73,11 @@ TEST(ServicesConformance, ClearingBlanksTheRegionOrTheWindowAndKeepsTheRowsAbove
     clearScreen(console);
     logCursor(console, log, "after clearing");
     printText(console, "one\r\ntwo");
-    clearScreen(console, 1);  // changes nothing
+    clearScreen(console, kClearNothing);
     logCursor(console, log, "after mode 1");
-    clearScreen(console, 0);
+    clearScreen(console, kClearWindow);
     printText(console, "three");
-    clearScreen(console, 2);
+    clearScreen(console, kClearRegion);
     printText(console, "four");
   });
 }

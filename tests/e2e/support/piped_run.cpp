@@ -11,15 +11,11 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "support/system_calls.hpp"
+
 namespace e2e {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-[[noreturn]] void fail(const std::string& what) {
-  throw std::runtime_error(what + ": " + std::strerror(errno));
-}
 
 void closeFd(int& fd) {
   if (fd >= 0) close(fd);

@@ -14,17 +14,13 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "support/system_calls.hpp"
+
 extern char** environ;
 
 namespace e2e {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-[[noreturn]] void fail(const std::string& what) {
-  throw std::runtime_error(what + ": " + std::strerror(errno));
-}
 
 int millisLeft(Clock::time_point deadline) {
   auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now()).count();
@@ -350,6 +346,14 @@ std::optional<int> PtySession::waitStopped(Millis limit) {
 
 bool PtySession::waitContinued(Millis limit) {
   return takeStatus([](int s) { return WIFCONTINUED(s) != 0; }, limit).has_value();
+}
+
+::testing::AssertionResult PtySession::settingsAsBefore() const {
+  const TermSettings now = settingsNow();
+  if (now == before_) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "the terminal's settings changed\nafter:  " << now.describe()
+         << "\nbefore: " << before_.describe();
 }
 
 std::string PtySession::dump() const {

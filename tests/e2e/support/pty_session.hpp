@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -14,6 +15,9 @@
 #include "support/vterm_screen.hpp"
 
 namespace e2e {
+
+using maze::CursorPos;
+using maze::VtermScreen;
 
 using Millis = std::chrono::milliseconds;
 inline constexpr Millis kWaitLimit{5000};
@@ -76,6 +80,8 @@ class PtySession {
   // The terminal's settings before the program started, and now.
   const TermSettings& settingsBefore() const { return before_; }
   TermSettings settingsNow() const { return TermSettings::of(slave_); }
+  // Whether they are the same again, with both in the message when not.
+  ::testing::AssertionResult settingsAsBefore() const;
   // Everything the program wrote, for failure messages.
   const std::string& transcript() const { return transcript_; }
   std::string dump() const;

@@ -1,10 +1,8 @@
 #include "support/vterm_screen.hpp"
 
-#include <vterm.h>
-
 #include <stdexcept>
 
-namespace e2e {
+namespace maze {
 
 void appendUtf8(std::string& out, unsigned cp) {
   if (cp < 0x80) {
@@ -127,10 +125,21 @@ bool VtermScreen::contains(std::string_view needle) const {
   return false;
 }
 
+VTermScreenCell VtermScreen::cell(int row, int col) const {
+  VTermScreenCell c{};
+  vterm_screen_get_cell(screen_, VTermPos{row, col}, &c);
+  return c;
+}
+
+char32_t VtermScreen::glyph(int row, int col) const {
+  const std::uint32_t ch = cell(row, col).chars[0];
+  return ch == 0 ? U' ' : static_cast<char32_t>(ch);
+}
+
 CursorPos VtermScreen::cursor() const {
   VTermPos pos;
   vterm_state_get_cursorpos(vterm_obtain_state(vt_), &pos);
   return CursorPos{pos.row, pos.col};
 }
 
-}  // namespace e2e
+}  // namespace maze

@@ -1,14 +1,15 @@
+// The one terminal emulator of the tests (libvterm), independent of the
+// program: what a player would see, from the bytes the program sends.
 #pragma once
+
+#include <vterm.h>
 
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-struct VTerm;
-struct VTermScreen;
-
-namespace e2e {
+namespace maze {
 
 struct CursorPos {
   int row = 0;  // 0-based, from the top of the screen
@@ -16,7 +17,6 @@ struct CursorPos {
   bool operator==(const CursorPos&) const = default;
 };
 
-// An independent terminal emulator (libvterm) that shows what the player would see.
 class VtermScreen {
  public:
   VtermScreen(int rows, int cols);
@@ -36,6 +36,9 @@ class VtermScreen {
   // Every row, each ended by a newline.
   std::string text() const;
   bool contains(std::string_view needle) const;
+  // One cell, and its first character (a blank where the cell is empty).
+  VTermScreenCell cell(int row, int col) const;
+  char32_t glyph(int row, int col) const;
   CursorPos cursor() const;
   bool cursorVisible() const { return cursorVisible_; }
   bool altScreen() const { return altScreen_; }
@@ -60,4 +63,4 @@ class VtermScreen {
 // Appends one code point in UTF-8.
 void appendUtf8(std::string& out, unsigned cp);
 
-}  // namespace e2e
+}  // namespace maze
