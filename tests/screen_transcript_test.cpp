@@ -45,10 +45,10 @@ struct TranscriptHost : TestHost {
   std::vector<std::string> told;
 };
 
-// One step: a line printed, a clear, a prompt answered with keys typed one
-// at a time at the waits ('\r' ends the line), or typed ahead of it.
+// One step: a line printed, text printed without a line end, a clear, a prompt answered with keys
+// typed one at a time at the waits ('\r' ends the line), or typed ahead of it.
 struct Step {
-  enum Kind { kSay, kClear, kAsk, kAskTypedAhead } kind;
+  enum Kind { kSay, kPrint, kClear, kAsk, kAskTypedAhead } kind;
   std::string text;
   std::string typed = {};
 };
@@ -69,6 +69,7 @@ void run(const Case& c) {
   for (const Step& step : c.steps) {
     switch (step.kind) {
       case Step::kSay: printLine(console, step.text); break;
+      case Step::kPrint: printText(console, step.text); break;
       case Step::kClear: clearScreen(console); break;
       case Step::kAsk:
       case Step::kAskTypedAhead: {
@@ -117,6 +118,16 @@ TEST(ScreenTranscript, TellsEachLineOnceAndNeverTheTyping) {
         {Step::kAsk, kPrompt, "nnnnnnnnnnnnnnnnnnnnnnnnn\r"},
         {Step::kSay, "You escaped from the gnome"}},
        {"The small figure throws an axe at you", kShown, "You escaped from the gnome"}},
+      {"a line cleared before the wait, and one written in parts",
+       80,
+       25,
+       {{Step::kSay, "You move south through the caves"},
+        {Step::kClear, ""},
+        {Step::kAsk, "Are you sure (Y, N)", "y\r"},
+        {Step::kPrint, "finished with"},
+        {Step::kPrint, " 1"},
+        {Step::kSay, " gold"}},
+       {"You move south through the caves", "Are you sure (Y, N)", "finished with 1 gold"}},
       {"lines scrolled out of a short screen before the wait",
        40,
        3,

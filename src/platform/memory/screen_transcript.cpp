@@ -70,6 +70,11 @@ void ScreenTranscript::observe(const MemoryScreen& screen, const ScreenChanges& 
   for (int y = first; y <= last; ++y) {
     std::string text = screen.rowText(y);
     if (text == rows_[y]) continue;
+    // A line cleared or overwritten before anyone was told of it was still
+    // shown; one that only grows is still being written.
+    if (fresh_[y] && !rows_[y].empty() && text.rfind(rows_[y], 0) != 0) {
+      gone_.push_back(rows_[y]);
+    }
     if (!typedAt(screen, y, text)) {
       fresh_[y] = true;
       anyFresh_ = true;

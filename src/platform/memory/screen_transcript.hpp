@@ -1,7 +1,7 @@
 // What is new on the in-memory screen, as lines of text for a player who
 // cannot see it (a screen reader's live region). It sees every record of
-// changes the screen hands out, so rows that scroll away before anyone
-// reads them are still told. What the player types lands where the
+// changes the screen hands out, so rows that scroll away or are cleared
+// before anyone is told are still told. What the player types lands where the
 // program last asked, and is theirs, not the program's: it is never told.
 #pragma once
 
@@ -30,7 +30,7 @@ class ScreenTranscript {
 
   std::vector<std::string> rows_;  // each buffer row's text as last seen
   std::vector<bool> fresh_;        // written by the program since the last take
-  std::vector<std::string> gone_;  // fresh rows scrolled out of the buffer
+  std::vector<std::string> gone_;  // fresh rows scrolled away or cleared
   std::optional<Coord> inputAt_;   // where the player's typing goes
   bool anyFresh_ = false;
 };
