@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the web page (scripts/build-web.sh), serves build-web/ on a free
 # port of this machine as the README does, and plays it in Debian's headless
-# Chromium (tests/web/), installing what is missing. The browser test
-# prints the page's figures; the screenshot lands in build/web/page.png.
+# Chromium (tests/web/), installing what is missing. The screenshot lands in
+# build/web/page.png; the page's figures are bench/web.mjs's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh emscripten chromium nodejs python3 cmake ninja-build

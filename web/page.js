@@ -31,6 +31,11 @@
     fontSize: 16,
   });
   terminal.open(box);
+  // Tab leaves the terminal for the buttons, as everywhere on a page, so a
+  // player at the keyboard is never shut in it; the game only ever made
+  // blanks of it.
+  terminal.attachCustomKeyEventHandler((event) =>
+    event.key !== 'Tab' || event.ctrlKey || event.altKey || event.metaKey);
   // For the browser test, and for the curious at the console.
   window.mazeTerminal = terminal;
 
