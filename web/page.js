@@ -74,15 +74,19 @@
     // A pixel to spare for rounding.
     const spaceAcross = viewWidth - across - 1;
     const spaceDown = viewHeight - down - 1;
-    let chosen = null;
-    for (const fontSize of fontSizes) {
-      if (terminal.options.fontSize !== fontSize) terminal.options.fontSize = fontSize;
-      const cell = cellSize();
-      const columns = Math.min(fullSize.columns, Math.floor(spaceAcross / cell.width));
-      const rows = Math.min(fullSize.rows, Math.floor(spaceDown / cell.height));
-      chosen = { columns: Math.max(columns, smallest), rows: Math.max(rows, smallest) };
-      if (columns >= fullSize.columns && rows >= fullSize.rows) break;
-    }
+    // Cells grow with the font: the size is picked from this one's, so
+    // the terminal is measured again only once.
+    const now = cellSize();
+    const scale = (fontSize) => fontSize / terminal.options.fontSize;
+    const fontSize = fontSizes.find((size) =>
+      spaceAcross >= fullSize.columns * now.width * scale(size) &&
+      spaceDown >= fullSize.rows * now.height * scale(size)) ?? fontSizes.at(-1);
+    if (terminal.options.fontSize !== fontSize) terminal.options.fontSize = fontSize;
+    const cell = cellSize();
+    const chosen = {
+      columns: Math.max(smallest, Math.min(fullSize.columns, Math.floor(spaceAcross / cell.width))),
+      rows: Math.max(smallest, Math.min(fullSize.rows, Math.floor(spaceDown / cell.height))),
+    };
     if (chosen.columns !== terminal.cols || chosen.rows !== terminal.rows) {
       terminal.resize(chosen.columns, chosen.rows);
       onResize();
