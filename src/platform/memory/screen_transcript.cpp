@@ -103,9 +103,12 @@ std::vector<std::string> ScreenTranscript::take(const MemoryScreen& screen) {
       } else {
         lines.push_back(rows_[y]);
       }
-      continues = full(screen, rows_[y]);
+      // A line may also break where its last column holds a blank.
+      continues = static_cast<int>(rows_[y].size()) >= screen.width() - 1;
+      if (continues && !full(screen, rows_[y])) lines.back() += ' ';
     }
     anyFresh_ = false;
+    for (std::string& line : lines) line.erase(line.find_last_not_of(' ') + 1);
   }
   // Where the player was last asked stays the start of their typing until
   // the program says something new.
