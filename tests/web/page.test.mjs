@@ -1,20 +1,23 @@
-// The game in a web page, played in Debian's headless Chromium through the
-// keys a player types: the page served from build-web/ (at MAZE_WEB_URL),
-// its terminal read from xterm's buffer. The figures at the end are
-// printed, not judged.
+// The game in a web page, played in Debian's headless Chromium as its
+// players would: with a keyboard, on phones and small windows by touch,
+// through the accessibility tree a screen reader reads, offline, from a
+// sub-path and from a file. The page is served from a copy of build-web/
+// (MAZE_WEB_ROOT) at a sub-path (MAZE_WEB_URL); its terminal is read from
+// xterm's buffer.
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { spawn, spawnSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
-import { gzipSync } from 'node:zlib';
+import { join, resolve } from 'node:path';
 import puppeteer from 'puppeteer-core';
 
 const url = process.env.MAZE_WEB_URL;
 const served = process.env.MAZE_WEB_ROOT ?? 'build-web';
 const screenshot = process.env.MAZE_WEB_SCREENSHOT ?? 'build/web/page.png';
-const idleSeconds = Number(process.env.MAZE_WEB_IDLE_SECONDS ?? 10);
 const prompt = 'Choose A Direction (N, S, E, W) (Or Press Q To Quit)';
+const desktop = { width: 1000, height: 720 };
+const phone = { width: 390, height: 844, hasTouch: true, isMobile: true };
 
 let browser;
 let profile;
@@ -39,9 +42,9 @@ after(async () => {
 });
 
 // A fresh page on the game, with the page's errors and its bells noted.
-async function openGame(beforeLoad) {
+async function openGame(beforeLoad, { viewport = desktop, at = url } = {}) {
   const page = await browser.newPage();
-  await page.setViewport({ width: 1000, height: 720 });
+  await page.setViewport(viewport);
   page.errors = [];
   page.on('pageerror', (error) => page.errors.push(error.message));
   page.on('console', (m) => m.type() === 'error' && page.errors.push(m.text()));
@@ -63,7 +66,7 @@ async function openGame(beforeLoad) {
     });
   });
   if (beforeLoad) await beforeLoad(page);
-  await page.goto(url);
+  await page.goto(at);
   return page;
 }
 
@@ -76,20 +79,25 @@ function rows(page) {
   });
 }
 
-// Waits until a row holds `text`; returns the page's clock at that moment.
+// Waits until the screen holds `text`, on one row or wrapped over several
+// (at the terminal's width, or at the narrower width the game started
+// with); returns the page's clock at that moment.
 async function waitForText(page, text) {
   try {
     const seen = await page.waitForFunction((wanted) => {
       const terminal = window.mazeTerminal;
       const buffer = terminal?.buffer.active;
+      let shown = '';
+      let words = '';
       for (let y = 0; buffer && y < terminal.rows; ++y) {
-        if (buffer.getLine(buffer.viewportY + y).translateToString(true).includes(wanted)) {
-          return performance.now();
-        }
+        const row = buffer.getLine(buffer.viewportY + y).translateToString(false);
+        shown += row;
+        words += ` ${row}`;
       }
-      return false;
+      const found = shown.includes(wanted) || words.replace(/\s+/g, ' ').includes(wanted);
+      return found && { at: performance.now() };
     }, { timeout: 5000 }, text);
-    return seen.jsonValue();
+    return (await seen.jsonValue()).at;
   } catch (error) {
     throw new Error(`"${text}" never appeared; the screen:\n${(await rows(page)).join('\n')}`);
   }
@@ -108,6 +116,9 @@ async function waitForRows(page, expected) {
       (await rows(page)).join('\n'));
   }
 }
+
+const terminalHasFocus = (page) =>
+  page.evaluate(() => document.getElementById('terminal').contains(document.activeElement));
 
 async function typeLine(page, text) {
   await page.keyboard.type(text);
@@ -185,48 +196,262 @@ test('an ending keeps its screen, and New game starts the program afresh', async
   assert.ok(await page.$('#new-game[hidden]'));
   await typeLine(page, 's');
   await waitForText(page, 'You must head north into the caves');
+  assert.ok(await terminalHasFocus(page), 'the new game has the focus on the terminal');
+
+  // Quitting ends it too; with the focus back on the terminal, other keys
+  // do nothing and Enter starts the next game.
+  await page.keyboard.press('x');
+  await waitForText(page, prompt);
+  await typeLine(page, 'q');
+  await page.waitForSelector('#new-game:not([hidden])');
+  await page.click('#terminal');
+  assert.ok(await terminalHasFocus(page));
+  const ended = await rows(page);
+  await page.keyboard.type('xn ');
+  await page.keyboard.press('Escape');
+  await page.evaluate(() => new Promise(requestAnimationFrame));
+  assert.deepEqual(await rows(page), ended);
+  assert.ok(await page.$('#new-game:not([hidden])'));
+  await page.keyboard.press('Enter');
+  await waitForRows(page, [prompt]);
+  assert.ok(await page.$('#new-game[hidden]'));
+  assert.ok(await terminalHasFocus(page));
   assert.deepEqual(page.errors, []);
   await page.close();
 });
 
-test('figures: download size, and the page idle on a prompt', async () => {
-  const gzipped = ['maze.wasm', 'maze.js']
-    .reduce((sum, file) => sum + gzipSync(readFileSync(join(served, file)), { level: 9 }).length, 0);
-  console.log(`figure: maze.wasm + maze.js, gzip -9: ${(gzipped / 1024).toFixed(1)} KiB`);
 
-  // Every timer, animation frame and long task the page starts is counted.
-  const page = await openGame((p) => p.evaluateOnNewDocument(() => {
-    window.idle = { timers: 0, frames: 0, longTasks: 0 };
-    for (const name of ['setTimeout', 'setInterval']) {
-      const real = window[name];
-      window[name] = (...args) => {
-        ++window.idle.timers;
-        return real(...args);
-      };
-    }
-    const frame = window.requestAnimationFrame;
-    window.requestAnimationFrame = (callback) => {
-      ++window.idle.frames;
-      return frame(callback);
-    };
-    new PerformanceObserver((list) => { window.idle.longTasks += list.getEntries().length; })
-      .observe({ type: 'longtask' });
-  }));
+// Where the terminal, the touch keys and the visible area end, and what
+// overflows.
+const layout = (page) => page.evaluate(() => {
+  const box = (selector) => {
+    const { top, bottom, right, height } = document.querySelector(selector).getBoundingClientRect();
+    return { top, bottom, right, height };
+  };
+  const [terminal, screen, keys] = ['#terminal', '#terminal .xterm-screen', '#keys'].map(box);
+  const { cols, rows, options } = window.mazeTerminal;
+  const { width, height } = window.visualViewport;
+  return { size: [cols, rows, options.fontSize], terminal, screen, keys, width, height,
+    overflow: document.scrollingElement.scrollWidth - document.scrollingElement.clientWidth };
+});
+
+async function assertFits(page, where) {
+  const shown = await layout(page);
+  const touch = Boolean((await page.viewport()).hasTouch);
+  assert.equal(shown.overflow, 0, `${where}: the page scrolls sideways`);
+  assert.ok(shown.terminal.right <= shown.width, `${where}: the terminal is cut off`);
+  assert.ok(shown.size[2] >= 14, `${where}: ${shown.size[2]} px`);
+  assert.equal(shown.keys.height > 0, touch, `${where}: touch keys only on a touch screen`);
+  assert.ok((touch ? shown.keys : shown.screen).bottom <= shown.height, `${where}: runs off the bottom`);
+  if (touch) assert.ok(shown.screen.bottom <= shown.keys.top, `${where}: the keys cover the terminal`);
+  return shown.size;
+}
+
+test('the terminal fits phones and windows, and follows rotation and the system keyboard', async () => {
+  // Each viewport, and the size it gives at the start (null: any).
+  const viewports = [[phone, null], [{ ...phone, width: 844, height: 390 }, null],
+    [{ width: 800, height: 600 }, [80, 25, 16]], [{ width: 1280, height: 800 }, [80, 25, 16]],
+    [{ width: 1920, height: 1080 }, [80, 25, 16]]];
+  for (const [viewport, size] of viewports) {
+    const page = await openGame(null, { viewport });
+    await waitForText(page, prompt);
+    const where = `${viewport.width} x ${viewport.height}`;
+    const shown = await assertFits(page, where);
+    if (size) assert.deepEqual(shown, size, where);
+    assert.deepEqual(page.errors, [], where);
+    await page.close();
+  }
+  // Turned on its side and back, then with the system keyboard taking half
+  // the height: the game's screen takes each size and shows the prompt.
+  const page = await openGame(null, { viewport: phone });
   await waitForText(page, prompt);
-  // The last drawing settles first.
-  await new Promise((resolve) => setTimeout(resolve, 500));
-  const session = await page.createCDPSession();
-  await session.send('Performance.enable');
-  const taskTime = async () => (await session.send('Performance.getMetrics')).metrics
-    .find((m) => m.name === 'TaskDuration').value;
-  const startTime = await taskTime();
-  await page.evaluate(() => { window.idle = { timers: 0, frames: 0, longTasks: 0 }; });
-  await new Promise((resolve) => setTimeout(resolve, idleSeconds * 1000));
-  const idle = await page.evaluate(() => window.idle);
-  const busyMs = (await taskTime() - startTime) * 1000;
-  console.log(`figure: idle on a prompt for ${idleSeconds} s: ${idle.timers} timers, ` +
-    `${idle.frames} animation frames, ${idle.longTasks} long tasks, ` +
-    `${busyMs.toFixed(1)} ms of main-thread tasks`);
+  for (const [width, height] of [[844, 390], [390, 844], [390, 420]]) {
+    await page.setViewport({ ...phone, width, height });
+    await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
+    await waitForText(page, prompt);
+    const shown = await assertFits(page, `turned to ${width} x ${height}`);
+    if (width === 844) assert.equal(shown[0], 80);
+  }
+  await typeLine(page, 'n');
+  await waitForText(page, 'You should be as fast as possible');
   assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
+test('a whole game on a phone by touch only; the keys have names and Tab reaches them', async () => {
+  const page = await openGame(null, { viewport: phone });
+  await waitForText(page, prompt);
+  const buttons = await page.$$eval('#keys button', (all) =>
+    all.map((b) => [b.dataset.key, b.getAttribute('aria-label') ?? b.textContent]));
+  assert.deepEqual(buttons.map(([, name]) => name), ['N, north', 'S, south', 'E, east', 'W, west',
+    'Q, quit', 'Y, yes', 'Enter', 'Any key']);
+  const tap = async (key) => (await page.evaluateHandle((k) =>
+    [...document.querySelectorAll('#keys button')].find((b) => b.dataset.key === k), key)).tap();
+  // Room 1 leads south out of the maze, open while no rubble has fallen;
+  // Enter on the touch keys after the ending starts the next game.
+  const game = [['n\r', 'You enter the caves'], [' ', prompt],
+    ['s\r', 'Are you sure you want to leave the maze (Y, N)'],
+    ['y\r', 'Congratulations you have finished the game with 0 gold']];
+  for (const [keys, shown] of game) {
+    for (const key of keys) await tap(key);
+    await waitForText(page, shown);
+  }
+  await tap(' ');
+  await page.waitForSelector('#new-game:not([hidden])');
+  await tap('\r');
+  await page.waitForSelector('#new-game[hidden]');
+  await waitForText(page, prompt);
+  await page.focus('#terminal textarea');
+  const reached = [];
+  for (const _ of buttons) {
+    await page.keyboard.press('Tab');
+    reached.push(await page.evaluate(() => document.activeElement.dataset.key));
+  }
+  assert.deepEqual(reached, buttons.map(([key]) => key));
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
+// The accessibility tree as a screen reader gets it: the transcript's lines
+// in order, and every node's name outside it.
+async function readerView(page) {
+  const session = await page.createCDPSession();
+  const { nodes } = await session.send('Accessibility.getFullAXTree');
+  await session.detach();
+  const byId = new Map(nodes.map((node) => [node.nodeId, node]));
+  const log = nodes.find((node) => node.role?.value === 'log');
+  const inLog = new Set();
+  const lines = [];
+  const walk = (node) => {
+    inLog.add(node);
+    if (node.role?.value === 'StaticText' && !node.ignored) lines.push(node.name.value);
+    for (const id of node.childIds ?? []) walk(byId.get(id));
+  };
+  walk(log);
+  const elsewhere = nodes.filter((node) => !inLog.has(node) && !node.ignored)
+    .map((node) => node.name?.value);
+  return { name: log.name?.value, lines, elsewhere };
+}
+
+test('a screen reader hears every line once, in order, and not the typed answers', async () => {
+  // On a phone, where the prompt wraps. The clock stands still at a second
+  // whose draws bring the gnome on the fourth move, before any rubble.
+  const page = await openGame((p) => p.evaluateOnNewDocument(() => {
+    Object.defineProperty(performance, 'timeOrigin', { value: 1015500 });
+    performance.now = () => 0;
+  }), { viewport: phone });
+  await waitForText(page, prompt);
+  const move = (way) => `You move ${way} through the caves`;
+  // Each answer, the lines it brings, and the prompt after a key unless the
+  // game asks at once or ends.
+  const game = [
+    ['n', ['You enter the caves', 'The walls look unstable', 'You should be as fast as possible']],
+    ['n', [move('north')]], ['w', ['You walk into a wall']],
+    ['e', [move('east'), 'You have found some treasure!']], ['w', [move('west')]],
+    ['s', [move('south'), 'As you head down the path', 'You see a small figure in a corner',
+      'The small figure throws an axe at you', 'You realise that it is a gnome',
+      'Run back the way you came or you will die']],
+    ['n', ['You escaped from the gnome']],
+    ['s', [move('south'), 'Are you sure you want to leave the maze (Y, N)?'], 'asks'],
+    ['y', ['Congratulations you have finished the game with 1 gold',
+      'Press any key to end the game'], 'ends'],
+  ];
+  const heard = [prompt];
+  for (const [answer, lines, then] of game) {
+    await typeLine(page, answer);
+    await waitForText(page, lines.at(-1));
+    heard.push(...lines);
+    if (then === 'asks') continue;
+    await page.keyboard.press('x');
+    if (then === 'ends') break;
+    await waitForText(page, prompt);
+    heard.push(prompt);
+  }
+  await page.waitForSelector('#new-game:not([hidden])');
+  const view = await readerView(page);
+  assert.equal(view.name, 'What the game says');
+  assert.equal(await page.$eval('#transcript', (log) => log.getAttribute('aria-live')), 'polite');
+  assert.deepEqual(view.lines, heard);
+  // Nothing the game says is in the tree a second time.
+  assert.deepEqual(view.elsewhere.filter((name) => heard.includes(name)), []);
+  await page.keyboard.press('Enter');
+  await waitForText(page, prompt);
+  assert.deepEqual((await readerView(page)).lines, [prompt], 'a new game, a new transcript');
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
+
+// The page served at the root of a server of the test's own, which it can
+// stop.
+async function serveRoot() {
+  const server = spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '-d', served, '0']);
+  const port = await new Promise((found) => server.stdout.on('data', (data) => {
+    const match = /port (\d+)/.exec(String(data));
+    if (match) found(match[1]);
+  }));
+  return { at: `http://127.0.0.1:${port}/`, stop: () => server.kill() };
+}
+
+test('installable, and after one visit it plays with the server gone', async () => {
+  const server = await serveRoot();
+  const page = await openGame(null, { at: server.at });
+  try {
+    await waitForText(page, prompt);
+    await page.waitForFunction(() => navigator.serviceWorker.controller);
+    const session = await page.createCDPSession();
+    assert.deepEqual((await session.send('Page.getInstallabilityErrors')).installabilityErrors, []);
+  } finally {
+    server.stop();
+  }
+  await page.reload();
+  await waitForText(page, prompt);
+  await typeLine(page, 'n');
+  await waitForText(page, 'You enter the caves');
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
+const cachedSizes = (page) => page.evaluate(async () => {
+  const [name, ...more] = await caches.keys();
+  const cache = await caches.open(name);
+  const sizes = await Promise.all((await cache.keys()).map(async (request) =>
+    [request.url, (await (await cache.match(request)).arrayBuffer()).byteLength]));
+  return { name, more: more.length, sizes };
+});
+
+test('a new build replaces the kept files whole on the next visit', async () => {
+  const page = await openGame();
+  await waitForText(page, prompt);
+  await page.waitForFunction(() => navigator.serviceWorker.controller);
+  const first = await cachedSizes(page);
+  const index = join(served, 'index.html');
+  writeFileSync(index, readFileSync(index, 'utf8').replace('<title>maze', '<title>maze, rebuilt'));
+  assert.equal(spawnSync('scripts/build-web.sh', ['--stamp', served]).status, 0);
+  await page.reload();
+  await page.waitForFunction(async (old) => {
+    const names = await caches.keys();
+    return names.length === 1 && names[0] !== old;
+  }, { polling: 100 }, first.name);
+  // Exactly the new build's files, every one of them; the visit after
+  // shows it.
+  const renewed = await cachedSizes(page);
+  assert.equal(renewed.sizes.length, first.sizes.length);
+  for (const [address, size] of renewed.sizes) {
+    const file = new URL(address, url).pathname.slice(new URL(url).pathname.length) || 'index.html';
+    assert.equal(size, statSync(join(served, file)).size, `${file} is of the new build`);
+  }
+  await page.reload();
+  await waitForText(page, prompt);
+  assert.equal(await page.title(), 'maze, rebuilt');
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
+test('opened as a file, the page says how to serve it', async () => {
+  const page = await openGame(null, { at: `file://${resolve(served, 'index.html')}` });
+  const said = await page.$eval('#served', (element) => !element.hidden && element.textContent);
+  assert.match(said.replace(/\s+/g, ' '), /must be served .*python3 -m http\.server -d build-web/);
+  assert.ok(await page.$eval('#terminal', (element) => element.hidden));
   await page.close();
 });

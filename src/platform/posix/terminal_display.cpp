@@ -1,25 +1,17 @@
 #include "platform/posix/terminal_display.hpp"
 
-#include <algorithm>
-
 #include "platform/posix/fd_io.hpp"
+#include "platform/terminal/terminal_fit.hpp"
 
 namespace maze {
-namespace {
-
-constexpr int kMaxScreenSide = 1000;
-
-int side(int n) { return std::clamp(n, 1, kMaxScreenSide); }
-
-}  // namespace
 
 TerminalDisplay::TerminalDisplay(int fd, TerminalSize size, const LocaleCharset& charset,
                                  WriteWatcher* watcher)
     : fd_(fd),
       charset_(charset),
       watcher_(watcher),
-      screen_(side(size.columns), side(size.rows)),
-      renderer_(side(size.columns), side(size.rows)) {}
+      screen_(terminalSide(size.columns), terminalSide(size.rows)),
+      renderer_(terminalSide(size.columns), terminalSide(size.rows)) {}
 
 void TerminalDisplay::send(const std::string& bytes) {
   if (bytes.empty()) return;
@@ -69,8 +61,7 @@ void TerminalDisplay::leave(bool waitForRoom) {
 }
 
 void TerminalDisplay::refit(TerminalSize size) {
-  screen_.fitWindow(side(size.columns), side(size.rows));
-  renderer_.resize(side(size.columns), side(size.rows));
+  fitTerminal(screen_, renderer_, size.columns, size.rows);
   if (drawn_) {
     std::string out;
     out.swap(pending_);

@@ -13,6 +13,16 @@
 EM_JS(void, maze_page_write, (const char* bytes, int length),
       { Module.mazePage.write(HEAPU8.slice(bytes, bytes + length)); });
 
+// Columns in the high half, rows in the low.
+EM_JS(int, maze_page_terminal_size, (), {
+  const size = Module.mazePage.terminalSize();
+  return size.columns * 65536 + size.rows;
+});
+
+EM_JS(void, maze_page_announce, (const char* text, int length), {
+  Module.mazePage.announce(new TextDecoder().decode(HEAPU8.subarray(text, text + length)));
+});
+
 EM_JS(int, maze_page_take_typed, (unsigned char* buffer, int capacity), {
   const bytes = Module.mazePage.takeTyped(capacity);
   HEAPU8.set(bytes, buffer);
@@ -39,6 +49,15 @@ namespace maze::page {
 
 void write(std::string_view bytes) {
   if (!bytes.empty()) maze_page_write(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+TerminalSize terminalSize() {
+  const int packed = maze_page_terminal_size();
+  return {packed >> 16, packed & 0xFFFF};
+}
+
+void announce(std::string_view lines) {
+  if (!lines.empty()) maze_page_announce(lines.data(), static_cast<int>(lines.size()));
 }
 
 std::size_t takeTyped(std::uint8_t* buffer, std::size_t capacity) {

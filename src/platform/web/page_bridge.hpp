@@ -9,8 +9,19 @@
 
 namespace maze::page {
 
+struct TerminalSize {
+  int columns;
+  int rows;
+};
+
 // Sends bytes (UTF-8 with control sequences) to the page's terminal.
 void write(std::string_view bytes);
+// The page's terminal's size now; the page wakes a wait for typing when
+// it changes.
+TerminalSize terminalSize();
+// Lines (UTF-8, each ended by '\n') for the page's transcript, which a
+// screen reader reads out.
+void announce(std::string_view lines);
 // Moves up to `capacity` of the bytes typed into the terminal into
 // `buffer`; returns how many. Never waits.
 std::size_t takeTyped(std::uint8_t* buffer, std::size_t capacity);

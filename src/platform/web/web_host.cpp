@@ -4,6 +4,8 @@
 
 #include "platform/input_records.hpp"
 #include "platform/keyboard_layout.hpp"
+#include "platform/terminal/cp437.hpp"
+#include "platform/terminal/terminal_fit.hpp"
 #include "platform/web/page_bridge.hpp"
 
 namespace maze {
@@ -11,10 +13,18 @@ namespace {
 
 constexpr std::int64_t kNsPerMs = 1'000'000;
 
+bool endsLine(const InputRecord& record) {
+  return record.eventType == kKeyEvent && record.key.keyDown &&
+         record.key.virtualKeyCode == vk::kReturn;
+}
+
 }  // namespace
 
-WebHost::WebHost()
-    : screen_(kFallbackColumns, kFallbackRows), renderer_(kFallbackColumns, kFallbackRows) {}
+WebHost::WebHost() : WebHost(page::terminalSize()) {}
+
+WebHost::WebHost(page::TerminalSize size)
+    : screen_(terminalSide(size.columns), terminalSide(size.rows)),
+      renderer_(terminalSide(size.columns), terminalSide(size.rows)) {}
 
 // --- Input ---
 
@@ -29,16 +39,23 @@ bool WebHost::setInputMode(std::uint32_t mode) {
   return true;
 }
 
+// Looking at the keys is where the program turns to the player, though
+// keys typed ahead spare it the wait: what it has said is told first.
 bool WebHost::peekInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) {
+  announce();
   if (input_.records().empty()) input_.pump();
   read = takeRecords(input_.records(), records, count, false);
   return true;
 }
 
 bool WebHost::readInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) {
+  announce();
   if (input_.records().empty()) input_.pump();
   while (input_.records().empty()) waitForInput(kInfinite);
   read = takeRecords(input_.records(), records, count, true);
+  for (std::uint32_t i = 0; i < read; ++i) {
+    if (endsLine(records[i])) transcript_.endInput();
+  }
   return true;
 }
 
@@ -54,10 +71,41 @@ bool WebHost::waitForInput(std::uint32_t timeoutMs) {
   return true;
 }
 
+// A wait is where the page may have changed the terminal's size, and
+// where the player hears what is new.
 void WebHost::beforeWaiting() {
+  followPageSize();
+  announce();
   std::string out;
   renderer_.settleCursor(screen_, out);
   page::write(out);
+}
+
+void WebHost::followPageSize() {
+  const page::TerminalSize size = page::terminalSize();
+  if (terminalSide(size.columns) == renderer_.columns() &&
+      terminalSide(size.rows) == renderer_.rows()) {
+    return;
+  }
+  fitTerminal(screen_, renderer_, size.columns, size.rows);
+  draw();
+}
+
+void WebHost::draw() {
+  const ScreenChanges changes = screen_.takeChanges();
+  transcript_.observe(screen_, changes);
+  std::string out;
+  renderer_.render(screen_, changes, out);
+  page::write(out);
+}
+
+void WebHost::announce() {
+  std::string text;
+  for (const std::string& line : transcript_.take(screen_)) {
+    for (const char ch : line) text += cp437ToUtf8(static_cast<std::uint8_t>(ch));
+    text += '\n';
+  }
+  page::announce(text);
 }
 
 // A page raises no control events; the handlers are only kept.
@@ -79,11 +127,7 @@ bool WebHost::writeBytes(const void*, std::uint32_t, std::uint32_t& written) {
 }
 
 // One write to the terminal per output call.
-void WebHost::flushScreen() {
-  std::string out;
-  renderer_.render(screen_, screen_.takeChanges(), out);
-  page::write(out);
-}
+void WebHost::flushScreen() { draw(); }
 
 bool WebHost::beep(std::uint32_t frequency, std::uint32_t durationMs) {
   page::beep(frequency, durationMs);
@@ -122,8 +166,9 @@ bool WebHost::atExit(ExitHandler handler) {
 // shown where the screen has it; the page then offers a new game.
 void WebHost::exitProcess(int status) {
   exitHandlers_.runNewestFirst();
+  draw();
+  announce();
   std::string out;
-  renderer_.render(screen_, screen_.takeChanges(), out);
   renderer_.leave(screen_, out);
   page::write(out);
   page::ended(status);

@@ -1,15 +1,19 @@
-// The host in a web page. The page's terminal (xterm, 80 x 25) shows an
-// in-memory screen of its size, drawn by the terminal renderer after every
-// output call; keys typed into it are decoded as a terminal's. Every wait
-// hands the browser its thread back, and costs nothing while nobody types.
+// The host in a web page. The page's terminal (xterm, as large as the page
+// gives it room for) shows an in-memory screen of its size, drawn by the
+// terminal renderer after every output call and told to the page's
+// transcript at every wait; keys typed into it are decoded as a
+// terminal's. Every wait hands the browser its thread back, and costs
+// nothing while nobody types.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/handler_lists.hpp"
 #include "platform/host.hpp"
+#include "platform/memory/screen_transcript.hpp"
 #include "platform/terminal/terminal_renderer.hpp"
 #include "platform/terminal/terminal_screen.hpp"
+#include "platform/web/page_bridge.hpp"
 #include "platform/web/web_input.hpp"
 
 namespace maze {
@@ -40,10 +44,15 @@ class WebHost final : public Host {
   [[noreturn]] void exitProcess(int status) override;
 
  private:
+  explicit WebHost(page::TerminalSize size);
   void beforeWaiting();
+  void followPageSize();
+  void draw();
+  void announce();
 
   TerminalScreen screen_;
   TerminalRenderer renderer_;
+  ScreenTranscript transcript_;
   WebInput input_;
   std::uint32_t inputMode_ = kDefaultInputMode;
   CtrlHandlerList ctrlHandlers_;
