@@ -80,7 +80,7 @@ TEST(ScreenTranscript, TellsEachLineOnceAndNeverTheTyping) {
     host.onIdle = [&] {
       if (next < c.typed.size()) host.typeText(c.typed.substr(next++, 1));
     };
-    inputLine(console, kPrompt, false, true);
+    inputLine(console, kPrompt, QuestionMark::Omit, LineEnd::Add);
     printLine(console, "You enter the caves");
     host.onIdle = nullptr;
     host.tell();
