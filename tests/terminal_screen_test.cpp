@@ -21,6 +21,10 @@ TEST(TerminalScreenFit, TheBufferOutlivesTheWindowsSize) {
   EXPECT_TRUE(screen.setWindowInfo(true, {0, 0, 4, 1}));
   EXPECT_EQ(Rect::of(screen.window()), (Rect{0, 0, 9, 5}));
   EXPECT_FALSE(screen.setWindowInfo(true, {0, 0, 10, 5}));
+  // Narrowed below the cursor's column, then wide enough again: from the left edge.
+  screen.fitWindow(4, 6);
+  screen.fitWindow(9, 6);
+  EXPECT_EQ(Rect::of(screen.window()), (Rect{0, 0, 8, 5}));
 }
 
 }  // namespace

@@ -143,6 +143,20 @@ const Case kCases[] = {
        s.signal(SIGTERM);
      },
      SIGTERM},
+    // Wider, then narrower than the cursor's column, then wide enough again: the view
+    // starts at the left edge once more.
+    {"GrowShrinkGrow", kPlain,
+     [](Session& s) {
+       atPrompt(s);
+       for (const int cols : {100, 40, 80}) {
+         s.resize(25, cols);
+         s.settle();
+       }
+       s.send("n");
+       ASSERT_TRUE(game::waitForDirectionPrompt(s, "n")) << s.dump();
+       s.signal(SIGTERM);
+     },
+     SIGTERM},
     // A moment at one column is only a tiny window; it is drawn again when it grows.
     {"OneColumnForAMoment", kPlain,
      [](Session& s) {
