@@ -23,8 +23,9 @@ struct Case {
   PtyOptions options;
   // Everything from the start to what ends the program.
   std::function<void(Session&)> provoke;
-  int endSignal = 0;  // 0: exit status 0
+  int endSignal = 0;  // 0: the exit status below
   bool cursorShown = true;
+  int exitStatus = 0;
 };
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
@@ -93,6 +94,14 @@ const Case kCases[] = {
     // The reader goes while the program waits at its prompt.
     {"ReaderGone", shell("/bin/bash", "exec \"$0\" > >(head -c 10 >/dev/null)"), [](Session&) {},
      SIGPIPE},
+    // A socket's peer goes while the program waits at its prompt: ended as a reader gone.
+    {"SocketPeerGone", {.socketOutput = true}, &Session::closeSocketPeer, SIGPIPE},
+    {"SocketPeerGoneWithPipeIgnored",
+     {.ignored = {SIGPIPE}, .socketOutput = true},
+     &Session::closeSocketPeer,
+     0,
+     true,
+     1},
     {"Usr1", kPlain, signalAtPrompt(SIGUSR1), SIGUSR1},
     {"Alrm", kPlain, signalAtPrompt(SIGALRM), SIGALRM},
     {"RealTime", kPlain, signalAtPrompt(SIGRTMIN), SIGRTMIN},
@@ -218,7 +227,7 @@ TEST_P(Robustness, EndsSoundlyWithTheTerminalAsItWas) {
   c.provoke(session);
   // Generous: the program ends within 100 ms of a signal, also while its output is blocked.
   const auto status = session.waitExit(Millis{2000});
-  EXPECT_TRUE(c.endSignal ? killedBy(status, c.endSignal) : exitedWith(status, 0))
+  EXPECT_TRUE(c.endSignal ? killedBy(status, c.endSignal) : exitedWith(status, c.exitStatus))
       << describeStatus(status) << "\n"
       << session.dump();
   EXPECT_EQ(session.settingsNow(), session.settingsBefore())

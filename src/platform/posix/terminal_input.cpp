@@ -84,10 +84,10 @@ bool TerminalInput::waitOnce(std::int64_t deadlineNs, int wakeFd, int outputFd) 
     waitNs = waitNs < 0 ? untilDue : std::min(waitNs, untilDue);
   }
   // The output is watched for errors alone: a pipe's writing end reports
-  // one when its reader has gone.
+  // one when its reader has gone, a socket a hang-up when its peer has.
   pollfd fds[3] = {{fd_, POLLIN, 0}, {wakeFd, POLLIN, 0}, {outputFd, 0, 0}};
   const int ready = poll(fds, 3, pollTimeoutMs(waitNs));
-  outputGone_ = (fds[2].revents & POLLERR) != 0;
+  outputGone_ = (fds[2].revents & (POLLERR | POLLHUP)) != 0;
   // A wait that merely timed out has nothing to read; only a pending ESC
   // may have become the Esc key meanwhile.
   if (ready > 0 && fds[0].revents != 0) {

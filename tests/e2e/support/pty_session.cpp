@@ -5,6 +5,7 @@
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utmp.h>
@@ -88,8 +89,8 @@ void defaultSignals() {
 
 // Runs in the forked child and never returns: a minimal job-control shell. SIGUSR1 is
 // its "fg".
-[[noreturn]] void runShell(int slave, int statusOut, const PtyOptions& options, char** argv,
-                           char** envp) {
+[[noreturn]] void runShell(int slave, int statusOut, int output, const PtyOptions& options,
+                           char** argv, char** envp) {
   if (login_tty(slave) != 0) _exit(126);
   for (int sig : {SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU, SIGPIPE, SIGHUP}) {
     std::signal(sig, SIG_IGN);
@@ -120,6 +121,7 @@ void defaultSignals() {
     while (read(go[0], &token, 1) < 0 && errno == EINTR) {
     }
     close(go[0]);
+    if (output >= 0) dup2(output, STDOUT_FILENO);
     defaultSignals();
     for (int sig : options.ignored) std::signal(sig, SIG_IGN);
     // SIGQUIT would leave core files behind.
@@ -174,18 +176,25 @@ PtySession::PtySession(PtyOptions options) : screen_(options.rows, options.cols)
   std::vector<std::string> env = playerEnvironment(options.env);
   std::vector<char*> argv = pointers(args);
   std::vector<char*> envp = pointers(env);
+  int socket[2] = {-1, -1};
+  if (options.socketOutput && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, socket) != 0) {
+    fail("socketpair");
+  }
 
   shellPid_ = fork();
   if (shellPid_ < 0) fail("fork");
   if (shellPid_ == 0) {
     close(master_);
     close(status[0]);
+    if (socket[0] >= 0) close(socket[0]);
     // The status pipe must survive into the shell but not into the program.
     int statusOut = dup(status[1]);
-    runShell(slave_, statusOut, options, argv.data(), envp.data());
+    runShell(slave_, statusOut, socket[1], options, argv.data(), envp.data());
   }
   close(status[1]);
   statusPipe_ = status[0];
+  if (socket[1] >= 0) close(socket[1]);
+  socketPeer_ = socket[0];
   screen_.onReply([this](std::string_view reply) { send(reply); });
 
   auto deadline = Clock::now() + kWaitLimit;
@@ -204,7 +213,7 @@ PtySession::~PtySession() {
     while (waitpid(shellPid_, &ignored, 0) < 0 && errno == EINTR) {
     }
   }
-  for (int fd : {master_, slave_, statusPipe_}) {
+  for (int fd : {master_, slave_, statusPipe_, socketPeer_}) {
     if (fd >= 0) close(fd);
   }
 }
@@ -237,6 +246,16 @@ void PtySession::signal(int sig) {
 
 void PtySession::bringToForeground() {
   if (kill(shellPid_, SIGUSR1) != 0) fail("kill");
+}
+
+void PtySession::closeSocketPeer() {
+  char buffer[4096];
+  pollfd written{socketPeer_, POLLIN, 0};
+  poll(&written, 1, static_cast<int>(kWaitLimit.count()));
+  while (poll(&written, 1, 200) == 1 && read(socketPeer_, buffer, sizeof buffer) > 0) {
+  }
+  close(socketPeer_);
+  socketPeer_ = -1;
 }
 
 void PtySession::resize(int rows, int cols) {

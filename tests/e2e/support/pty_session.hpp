@@ -34,6 +34,8 @@ struct PtyOptions {
   std::vector<int> ignored{};
   // Started as "maze &" is: the shell keeps the terminal until bringToForeground().
   bool background = false;
+  // The program's standard output is a socket whose other end the test holds.
+  bool socketOutput = false;
 };
 
 // The program in a pseudo-terminal, started the way an interactive shell starts a job:
@@ -59,6 +61,8 @@ class PtySession {
   void bringToForeground();
   // The terminal no longer reads what the program writes, as a frozen window would not.
   void stopReading() { reading_ = false; }
+  // Once the program has written to its socket and gone quiet, the test's end is closed.
+  void closeSocketPeer();
   // The player resizes the terminal window; the program is told by SIGWINCH.
   void resize(int rows, int cols);
 
@@ -91,6 +95,7 @@ class PtySession {
   int master_ = -1;
   int slave_ = -1;
   int statusPipe_ = -1;
+  int socketPeer_ = -1;
   pid_t shellPid_ = -1;
   pid_t gamePid_ = -1;
   TermSettings before_;
