@@ -102,6 +102,9 @@ const Case kCases[] = {
      0,
      true,
      1},
+    // Sent by kill, SIGPIPE ends the program as it ends any other.
+    {"PipeByKill", kPlain, signalAtPrompt(SIGPIPE), SIGPIPE},
+    {"PipeByKillWhileOutputIsBlocked", kPlain, blockThenSignal(SIGPIPE), SIGPIPE, false},
     {"Usr1", kPlain, signalAtPrompt(SIGUSR1), SIGUSR1},
     {"Alrm", kPlain, signalAtPrompt(SIGALRM), SIGALRM},
     {"RealTime", kPlain, signalAtPrompt(SIGRTMIN), SIGRTMIN},

@@ -28,16 +28,31 @@ struct sigaction g_previous[kWatchedCount];
 struct sigaction g_previousPipe;
 bool g_installed = false;
 
-void noteSignal(int signo) {
+void note(std::uint32_t flag) {
   const int savedErrno = errno;
-  for (const Watched& w : kWatched) {
-    if (w.signo == signo) g_noted.fetch_or(w.flag);
-  }
+  g_noted.fetch_or(flag);
   if (g_pipe[1] >= 0) {
     const char byte = 0;
     [[maybe_unused]] const ssize_t ignored = write(g_pipe[1], &byte, 1);
   }
   errno = savedErrno;
+}
+
+void noteSignal(int signo) {
+  for (const Watched& w : kWatched) {
+    if (w.signo == signo) note(w.flag);
+  }
+}
+
+// A write to an output whose reader has gone raises SIGPIPE as well: that
+// one is the write's error, acted on there. Only a SIGPIPE some process
+// sent is noted.
+void notePipe(int, siginfo_t* info, void*) {
+  bool sent = info->si_code == SI_USER || info->si_code == SI_QUEUE;
+#ifdef SI_TKILL
+  sent = sent || info->si_code == SI_TKILL;
+#endif
+  if (sent) note(kPipe);
 }
 
 void makePipe() {
@@ -68,7 +83,14 @@ void setHandler(int signo, void (*handler)(int), struct sigaction* previous) {
 void install() {
   if (g_installed) return;
   makePipe();
-  setHandler(SIGPIPE, SIG_IGN, &g_previousPipe);
+  sigaction(SIGPIPE, nullptr, &g_previousPipe);
+  if (g_previousPipe.sa_handler != SIG_IGN) {
+    struct sigaction action {};
+    action.sa_sigaction = notePipe;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_SIGINFO;
+    sigaction(SIGPIPE, &action, nullptr);
+  }
   for (int i = 0; i < kWatchedCount; ++i) {
     sigaction(kWatched[i].signo, nullptr, &g_previous[i]);
     if (g_previous[i].sa_handler == SIG_IGN) continue;

@@ -15,13 +15,14 @@ enum Flag : std::uint32_t {
   kStop = 1 << 4,       // SIGTSTP
   kContinue = 1 << 5,   // SIGCONT
   kResize = 1 << 6,     // SIGWINCH
+  kPipe = 1 << 7,       // SIGPIPE sent by a process, not raised by a write
 };
 // The signals that end the process unless a handler claims them.
-constexpr std::uint32_t kEnding = kInterrupt | kQuit | kTerminate | kHangup;
+constexpr std::uint32_t kEnding = kInterrupt | kQuit | kTerminate | kHangup | kPipe;
 
-// Installs the handlers (leaving alone signals the parent had us ignore)
-// and ignores SIGPIPE, so a reader that has gone is a write error, and the
-// terminal can be restored before the process dies of it.
+// Installs the handlers (leaving alone signals the parent had us ignore).
+// A write's own SIGPIPE is let pass, so a reader that has gone is a write
+// error, and the terminal can be restored before the process dies of it.
 void install();
 // Puts the earlier dispositions back.
 void uninstall();

@@ -63,6 +63,8 @@ bool TerminalHost::actOnEnding(std::uint32_t noted) {
     ctrlHandlers_.raise(kCtrlShutdownEvent);
     endBySignal(SIGTERM);
   }
+  // Sent by another process, SIGPIPE ends it as by default.
+  if (noted & signal_watch::kPipe) endBySignal(SIGPIPE);
   return taken;
 }
 
