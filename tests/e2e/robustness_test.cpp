@@ -3,6 +3,7 @@
 // leaves the terminal's settings as they were.
 #include <gtest/gtest.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 
 #include <csignal>
 #include <fstream>
@@ -76,6 +77,17 @@ void startedInBackground(Session& s) {
   s.send("q\r");
 }
 
+// Stopped with the terminal's settings as they were; continued, it goes on.
+void stoppedThenContinued(Session& s) {
+  const auto stopped = s.waitStopped();
+  ASSERT_TRUE(stopped && WIFSTOPPED(*stopped)) << describeStatus(stopped);
+  EXPECT_EQ(s.settingsNow(), s.settingsBefore());
+  s.resumeReading();
+  s.signal(SIGCONT);
+  s.settle();
+  s.signal(SIGTERM);
+}
+
 void waitForRow(Session& s, int row, const std::string& text) {
   ASSERT_TRUE(s.waitUntil([&] { return s.screen().row(row) == text; })) << s.dump();
 }
@@ -102,6 +114,25 @@ const Case kCases[] = {
      0,
      true,
      1},
+    {"StopWhileOutputIsBlocked", kPlain,
+     [](Session& s) {
+       blockThenSignal(SIGTSTP)(s);
+       stoppedThenContinued(s);
+     },
+     SIGTERM},
+    // A supervisor's SIGCONT right behind its SIGTSTP: never left stopped.
+    {"StopAndContinueBackToBack", kPlain,
+     [](Session& s) {
+       atPrompt(s);
+       for (int i = 0; i < 50; ++i) {
+         s.signal(SIGTSTP);
+         s.signal(SIGCONT);
+       }
+       s.send("n");
+       ASSERT_TRUE(game::waitForDirectionPrompt(s, "n")) << s.dump();
+       s.signal(SIGTERM);
+     },
+     SIGTERM},
     // Sent by kill, SIGPIPE ends the program as it ends any other.
     {"PipeByKill", kPlain, signalAtPrompt(SIGPIPE), SIGPIPE},
     {"PipeByKillWhileOutputIsBlocked", kPlain, blockThenSignal(SIGPIPE), SIGPIPE, false},

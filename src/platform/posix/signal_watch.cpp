@@ -38,7 +38,11 @@ void note(std::uint32_t flag) {
   errno = savedErrno;
 }
 
+// Of a stop and a continue, only the later one stands: a stop that a
+// SIGCONT followed is over before the program acted on it.
 void noteSignal(int signo) {
+  if (signo == SIGTSTP) g_noted.fetch_and(~std::uint32_t{kContinue});
+  if (signo == SIGCONT) g_noted.fetch_and(~std::uint32_t{kStop});
   for (const Watched& w : kWatched) {
     if (w.signo == signo) note(w.flag);
   }
@@ -66,15 +70,18 @@ void makePipe() {
   }
 }
 
-// A signal that ends the process must also end a write that waits on an
-// output nobody reads, so it interrupts system calls rather than restarts
-// them.
+// A signal that ends or stops the process must also end a write that waits
+// on an output nobody reads, so it interrupts system calls rather than
+// restarts them. Handlers run one at a time, so a stop and a continue are
+// noted in the order they came.
 void setHandler(int signo, void (*handler)(int), struct sigaction* previous) {
   struct sigaction action {};
   action.sa_handler = handler;
   sigemptyset(&action.sa_mask);
-  const bool ends = signo == SIGINT || signo == SIGQUIT || signo == SIGTERM || signo == SIGHUP;
-  action.sa_flags = ends ? 0 : SA_RESTART;
+  for (const Watched& w : kWatched) sigaddset(&action.sa_mask, w.signo);
+  const bool interrupts = signo == SIGINT || signo == SIGQUIT || signo == SIGTERM ||
+                          signo == SIGHUP || signo == SIGTSTP;
+  action.sa_flags = interrupts ? 0 : SA_RESTART;
   sigaction(signo, &action, previous);
 }
 
@@ -156,10 +163,20 @@ void dieBy(int signo) {
   _exit(128 + signo);
 }
 
+// The stop is raised blocked, so a SIGCONT that comes from then on discards
+// it; one noted before it was raised voids it here: ignoring a pending
+// signal discards it. Unblocked, what is left of it stops the process.
 void stopProcess() {
+  sigset_t stop;
+  sigset_t before;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGTSTP);
+  sigprocmask(SIG_BLOCK, &stop, &before);
   struct sigaction previous {};
   setHandler(SIGTSTP, SIG_DFL, &previous);
   raise(SIGTSTP);
+  if (g_noted.load() & kContinue) signal(SIGTSTP, SIG_IGN);
+  sigprocmask(SIG_SETMASK, &before, nullptr);
   sigaction(SIGTSTP, &previous, nullptr);
 }
 

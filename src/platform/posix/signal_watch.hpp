@@ -43,7 +43,8 @@ bool stopsByDefault(int signo);
 // Ends the process by `signo` with its default action, as if no handler
 // had been installed.
 [[noreturn]] void dieBy(int signo);
-// Stops the process as Ctrl+Z does by default; returns once continued.
+// Stops the process as Ctrl+Z does by default, unless a SIGCONT has been
+// noted since the stop was taken; returns once continued.
 void stopProcess();
 
 }  // namespace maze::signal_watch

@@ -24,6 +24,8 @@ constexpr int kForegroundCheckMs = 100;
 bool TerminalHost::actOnSignals() {
   bool taken = std::exchange(claimed_, false);
   std::uint32_t noted = signal_watch::take();
+  // Continued from a stop in the middle of a write: drawn afresh now.
+  if (std::exchange(stoppedInWrite_, false)) noted |= signal_watch::kContinue;
   if (noted == 0) return taken;
   taken = actOnEnding(noted) || taken;
   if (noted & signal_watch::kStop) {
@@ -69,11 +71,24 @@ bool TerminalHost::actOnEnding(std::uint32_t noted) {
 }
 
 // A write blocked on an output nobody reads must not hold up a signal
-// that ends the process; other signals wait for the next wait, for acting
-// on them draws.
+// that ends or stops the process. A stop hands the terminal back as an
+// ending does, at once; continued, the write goes on in the foreground and
+// the next wait draws the screen afresh. Other signals wait for the next
+// wait, for acting on them draws.
 void TerminalHost::beforeWrite() {
-  if (const std::uint32_t noted = signal_watch::take(signal_watch::kEnding)) {
-    claimed_ = actOnEnding(noted) || claimed_;
+  const std::uint32_t noted = signal_watch::take(signal_watch::kEnding | signal_watch::kStop);
+  if (noted == 0) return;
+  claimed_ = actOnEnding(noted) || claimed_;
+  if (noted & signal_watch::kStop) {
+    // Stopped while handing the terminal back, the program does not take
+    // it again.
+    const bool owned = !restored_;
+    handBack(false);
+    signal_watch::stopProcess();
+    if (!owned) return;
+    awaitForeground();
+    takeTerminal();
+    stoppedInWrite_ = true;
   }
 }
 
@@ -88,12 +103,7 @@ void TerminalHost::readerGone() {
 // The settings go back at once; the screen's last words only as far as
 // the output takes them now, for it may be blocked.
 void TerminalHost::endBySignal(int signo) {
-  if (!restored_) {
-    restored_ = true;
-    fault_restore::setArmed(false);
-    mode_.restore();
-    if (display_) display_->leave(false);
-  }
+  handBack(false);
   signal_watch::dieBy(signo);
 }
 
@@ -137,13 +147,15 @@ void TerminalHost::resume() {
   if (display_) display_->refit(readTerminalSize(STDOUT_FILENO));
 }
 
+void TerminalHost::restoreTerminal() { handBack(true); }
+
 // The settings first: they go back at once, whatever the output does.
-void TerminalHost::restoreTerminal() {
+void TerminalHost::handBack(bool waitForRoom) {
   if (restored_) return;
   restored_ = true;
   fault_restore::setArmed(false);
   mode_.restore();
-  if (display_) display_->leave(true);
+  if (display_) display_->leave(waitForRoom);
 }
 
 }  // namespace maze

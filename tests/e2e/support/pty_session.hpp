@@ -61,6 +61,7 @@ class PtySession {
   void bringToForeground();
   // The terminal no longer reads what the program writes, as a frozen window would not.
   void stopReading() { reading_ = false; }
+  void resumeReading() { reading_ = true; }
   // Once the program has written to its socket and gone quiet, the test's end is closed.
   void closeSocketPeer();
   // The player resizes the terminal window; the program is told by SIGWINCH.
