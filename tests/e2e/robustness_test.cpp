@@ -2,6 +2,7 @@
 // any signal, a background start, a dumb terminal, resizing), it ends or goes on soundly and
 // leaves the terminal's settings as they were.
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 
@@ -88,6 +89,29 @@ void stoppedThenContinued(Session& s) {
   s.signal(SIGTERM);
 }
 
+// The orphans of the programs run here become this process's children, so their end can be
+// awaited.
+const bool kAdoptsOrphans = prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
+
+// A job whose shell has left at once, so no shell can bring it to the foreground, while the
+// session goes on until the job ends; its number shows on the terminal.
+constexpr char kOrphan[] =
+    "set -m; exec 3<&0; rm -f \"$1-orphan\"; ( (sleep 0.2; exec \"$0\" <&3 3<&-) &"
+    " echo $! | tee \"$1-orphan\" ) & until [ -s \"$1-orphan\" ]; do sleep 0.05; done;"
+    " while kill -0 $(cat \"$1-orphan\") 2>/dev/null; do sleep 0.05; done";
+
+// It ends as by a hang-up, and becomes this process's child once its shell has left.
+void orphanedInTheBackground(Session& s) {
+  pid_t pid = 0;
+  ASSERT_TRUE(kAdoptsOrphans &&
+              s.waitUntil([&] { return (pid = std::atoi(s.screen().row(0).c_str())) > 0; }));
+  int status = 0;
+  bool ended = false;
+  for (int i = 0; i < 500 && !(ended = waitpid(pid, &status, WNOHANG) == pid); ++i) usleep(10'000);
+  EXPECT_TRUE(ended && killedBy(status, SIGHUP)) << (ended ? describeStatus(status) : "running");
+  if (!ended && kill(pid, SIGKILL) == 0) waitpid(pid, &status, 0);
+}
+
 void waitForRow(Session& s, int row, const std::string& text) {
   ASSERT_TRUE(s.waitUntil([&] { return s.screen().row(row) == text; })) << s.dump();
 }
@@ -161,6 +185,7 @@ const Case kCases[] = {
            << describeStatus(stopped);
        startedInBackground(s);
      }},
+    {"OrphanedInTheBackground", shell("/bin/sh", kOrphan), orphanedInTheBackground},
     {"DumbTerminalGetsTheByteStream",
      {.env = {"TERM=dumb"}},
      [](Session& s) {

@@ -153,6 +153,12 @@ bool stopsByDefault(int signo) {
          sigprocmask(SIG_BLOCK, nullptr, &blocked) == 0 && !sigismember(&blocked, signo);
 }
 
+bool hearsContinue() {
+  sigset_t blocked;
+  return !parentIgnored(SIGCONT) && sigprocmask(SIG_BLOCK, nullptr, &blocked) == 0 &&
+         !sigismember(&blocked, SIGCONT);
+}
+
 void dieBy(int signo) {
   signal(signo, SIG_DFL);
   sigset_t set;

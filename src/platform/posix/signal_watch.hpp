@@ -39,6 +39,8 @@ void drain();
 bool parentIgnored(int signo);
 // Neither caught, ignored nor blocked: `signo` would stop the process.
 bool stopsByDefault(int signo);
+// A SIGCONT is noted when it comes: it is watched and not blocked.
+bool hearsContinue();
 
 // Ends the process by `signo` with its default action, as if no handler
 // had been installed.

@@ -82,6 +82,7 @@ class TerminalHost final : public Host, private WriteWatcher {
   void beforeWaiting();
   void beforeWrite() override;
   [[noreturn]] void readerGone() override;
+  [[noreturn]] void hungUp();
 
   StandardFds standardFds_;
   LocaleCharset charset_;

@@ -100,6 +100,15 @@ void TerminalHost::readerGone() {
   _exit(1);
 }
 
+// As the console's closing: nothing can bring the program's group to the
+// foreground again. Death by SIGHUP, unless the parent had it ignored.
+void TerminalHost::hungUp() {
+  ctrlHandlers_.raise(kCtrlCloseEvent);
+  if (!signal_watch::parentIgnored(SIGHUP)) endBySignal(SIGHUP);
+  restoreTerminal();
+  _exit(1);
+}
+
 // The settings go back at once; the screen's last words only as far as
 // the output takes them now, for it may be blocked.
 void TerminalHost::endBySignal(int signo) {
@@ -114,13 +123,22 @@ void TerminalHost::awaitForeground() {
   while (!inForeground(terminalFd_)) {
     // Stopped, as a job that touched its terminal would be, so `fg` goes
     // on; only when neither signal may stop it does it look now and then.
-    if (signal_watch::stopsByDefault(SIGTTOU)) {
-      kill(0, SIGTTOU);
-    } else if (signal_watch::stopsByDefault(SIGTTIN)) {
-      kill(0, SIGTTIN);
+    const int stop = signal_watch::stopsByDefault(SIGTTOU)   ? SIGTTOU
+                     : signal_watch::stopsByDefault(SIGTTIN) ? SIGTTIN
+                                                             : 0;
+    if (stop != 0) {
+      signal_watch::take(signal_watch::kContinue);
+      kill(0, stop);
+      // The system does not stop an orphaned group, for no shell is left
+      // to continue it or bring it to the foreground.
+      if (!signal_watch::take(signal_watch::kContinue) && signal_watch::hearsContinue() &&
+          !inForeground(terminalFd_)) {
+        hungUp();
+      }
+    } else {
+      pollfd wake{signal_watch::wakeFd(), POLLIN, 0};
+      poll(&wake, 1, kForegroundCheckMs);
     }
-    pollfd wake{signal_watch::wakeFd(), POLLIN, 0};
-    poll(&wake, 1, kForegroundCheckMs);
     const std::uint32_t noted = signal_watch::take();
     claimed_ = actOnEnding(noted) || claimed_;
     if (noted & signal_watch::kStop) signal_watch::stopProcess();
