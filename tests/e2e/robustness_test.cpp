@@ -112,6 +112,17 @@ void orphanedInTheBackground(Session& s) {
   if (!ended && kill(pid, SIGKILL) == 0) waitpid(pid, &status, 0);
 }
 
+// The shell's lines go into the terminal's scrollback, and no blank row with them, whenever
+// the terminal answers where its cursor is.
+PtyOptions answering(Millis delay) {
+  return {.before = "one\r\ntwo\r\n$ maze\r\n", .replyDelay = delay};
+}
+void shellLinesScrolledBack(Session& s) {
+  atPrompt(s);
+  EXPECT_EQ(s.screen().scrollback(), (std::vector<std::string>{"one", "two", "$ maze"}));
+  s.send("q\r");
+}
+
 void waitForRow(Session& s, int row, const std::string& text) {
   ASSERT_TRUE(s.waitUntil([&] { return s.screen().row(row) == text; })) << s.dump();
 }
@@ -186,6 +197,8 @@ const Case kCases[] = {
        startedInBackground(s);
      }},
     {"OrphanedInTheBackground", shell("/bin/sh", kOrphan), orphanedInTheBackground},
+    {"ReplyAfter300Ms", answering(Millis{300}), shellLinesScrolledBack},
+    {"NoReply", answering(Millis{-1}), shellLinesScrolledBack},
     {"DumbTerminalGetsTheByteStream",
      {.env = {"TERM=dumb"}},
      [](Session& s) {

@@ -154,7 +154,8 @@ void defaultSignals() {
 
 }  // namespace
 
-PtySession::PtySession(PtyOptions options) : screen_(options.rows, options.cols) {
+PtySession::PtySession(PtyOptions options)
+    : screen_(options.rows, options.cols), replyDelay_(options.replyDelay) {
   winsize size{};
   size.ws_row =
       static_cast<unsigned short>(options.reportedRows >= 0 ? options.reportedRows : options.rows);
@@ -195,7 +196,13 @@ PtySession::PtySession(PtyOptions options) : screen_(options.rows, options.cols)
   statusPipe_ = status[0];
   if (socket[1] >= 0) close(socket[1]);
   socketPeer_ = socket[0];
-  screen_.onReply([this](std::string_view reply) { send(reply); });
+  screen_.onReply([this](std::string_view reply) {
+    if (replyDelay_.count() == 0) {
+      send(reply);
+    } else if (replyDelay_.count() > 0) {
+      replies_.emplace_back(Clock::now() + replyDelay_, reply);
+    }
+  });
 
   auto deadline = Clock::now() + kWaitLimit;
   while (gamePid_ < 0 && Clock::now() < deadline) pump(Millis{millisLeft(deadline)});
@@ -267,10 +274,16 @@ void PtySession::resize(int rows, int cols) {
 }
 
 bool PtySession::pump(Millis limit) {
+  bool got = false;
+  for (; !replies_.empty() && replies_.front().first <= Clock::now(); got = true) {
+    std::string reply = std::move(replies_.front().second);
+    replies_.pop_front();
+    send(reply);
+  }
+  if (!replies_.empty()) limit = std::min(limit, Millis{millisLeft(replies_.front().first)});
   pollfd fds[2] = {{reading_ ? master_ : -1, POLLIN, 0}, {statusPipe_, POLLIN, 0}};
   int ready = poll(fds, 2, static_cast<int>(limit.count()));
-  if (ready <= 0) return false;
-  bool got = false;
+  if (ready <= 0) return got;
   if (fds[0].revents & POLLIN) {
     char buffer[4096];
     ssize_t n;

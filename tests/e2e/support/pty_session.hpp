@@ -36,6 +36,9 @@ struct PtyOptions {
   bool background = false;
   // The program's standard output is a socket whose other end the test holds.
   bool socketOutput = false;
+  // The terminal's answers (to where its cursor is) come this late, as over a slow link;
+  // negative: never.
+  Millis replyDelay{0};
 };
 
 // The program in a pseudo-terminal, started the way an interactive shell starts a job:
@@ -105,6 +108,8 @@ class PtySession {
   std::deque<int> statuses_;
   std::optional<int> exitStatus_;
   bool reading_ = true;
+  Millis replyDelay_;
+  std::deque<std::pair<std::chrono::steady_clock::time_point, std::string>> replies_;
 };
 
 }  // namespace e2e
