@@ -336,6 +336,11 @@ TEST(PosixInputDecoder, CursorReportIsTakenOnlyWhenAsked) {
   d.out.clear();
   d.feed("\x1b[1;5R", 0);
   EXPECT_EQ(d.keys(), std::vector<Key>{fkey(3, kCtrl)});
+  // Asked for until a time: after it, the bytes are Shift+F3's.
+  d.out.clear();
+  d.decoder.expectCursorReport(10 * kMs);
+  d.feed("\x1b[1;2R", 11 * kMs);
+  EXPECT_EQ(d.keys(), std::vector<Key>{fkey(3, kShift)});
 }
 
 TEST(PosixInputDecoder, StreamBytesAreKeysWithOneEnterPerLineEnd) {

@@ -280,6 +280,10 @@ TEST(TerminalScreenFit, TheBufferOutlivesTheWindowsSize) {
   // A window asked for lower keeps its size, so it stays inside the buffer.
   EXPECT_TRUE(screen.setWindowInfo(true, {0, 3, 4, 4}));
   EXPECT_EQ(Rect::of(screen.window()), (Rect{0, 0, 9, 5}));
+  // Narrowed below the cursor's column, then wide enough again: from the left edge.
+  screen.fitWindow(4, 6);
+  screen.fitWindow(9, 6);
+  EXPECT_EQ(Rect::of(screen.window()), (Rect{0, 0, 8, 5}));
   screen.fitWindow(1, 1);  // never under 2 x 2
   EXPECT_EQ(Rect::of(screen.window()).width(), 2);
   EXPECT_EQ(Rect::of(screen.window()).height(), 2);

@@ -2,7 +2,9 @@
 // any signal, a background start, a dumb terminal, resizing), it ends or goes on soundly and
 // leaves the terminal's settings as they were.
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 
 #include <csignal>
 #include <fstream>
@@ -72,6 +74,51 @@ void startedInBackground(Session& s) {
   EXPECT_TRUE(s.settingsAsBefore());
   s.bringToForeground();
   atPrompt(s);
+  s.send("q\r");
+}
+
+// Stopped with the terminal's settings as they were; continued, it goes on.
+void stoppedThenContinued(Session& s) {
+  const auto stopped = s.waitStopped();
+  ASSERT_TRUE(stopped && WIFSTOPPED(*stopped)) << describeStatus(stopped);
+  EXPECT_EQ(s.settingsNow(), s.settingsBefore());
+  s.resumeReading();
+  s.signal(SIGCONT);
+  s.settle();
+  s.signal(SIGTERM);
+}
+
+// The orphans of the programs run here become this process's children, so their end can be
+// awaited.
+const bool kAdoptsOrphans = prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
+
+// A job whose shell has left at once, so no shell can bring it to the foreground, while the
+// session goes on until the job ends; its number shows on the terminal.
+constexpr char kOrphan[] =
+    "set -m; exec 3<&0; rm -f \"$1-orphan\"; ( (sleep 0.2; exec \"$0\" <&3 3<&-) &"
+    " echo $! | tee \"$1-orphan\" ) & until [ -s \"$1-orphan\" ]; do sleep 0.05; done;"
+    " while kill -0 $(cat \"$1-orphan\") 2>/dev/null; do sleep 0.05; done";
+
+// It ends as by a hang-up, and becomes this process's child once its shell has left.
+void orphanedInTheBackground(Session& s) {
+  pid_t pid = 0;
+  ASSERT_TRUE(kAdoptsOrphans &&
+              s.waitUntil([&] { return (pid = std::atoi(s.screen().row(0).c_str())) > 0; }));
+  int status = 0;
+  bool ended = false;
+  for (int i = 0; i < 500 && !(ended = waitpid(pid, &status, WNOHANG) == pid); ++i) usleep(10'000);
+  EXPECT_TRUE(ended && killedBy(status, SIGHUP)) << (ended ? describeStatus(status) : "running");
+  if (!ended && kill(pid, SIGKILL) == 0) waitpid(pid, &status, 0);
+}
+
+// The shell's lines go into the terminal's scrollback, and no blank row with them, whenever
+// the terminal answers where its cursor is.
+PtyOptions answering(Millis delay) {
+  return {.before = "one\r\ntwo\r\n$ maze\r\n", .replyDelay = delay};
+}
+void shellLinesScrolledBack(Session& s) {
+  atPrompt(s);
+  EXPECT_EQ(s.screen().scrollback(), (std::vector<std::string>{"one", "two", "$ maze"}));
   s.send("q\r");
 }
 
@@ -152,6 +199,30 @@ const Case kCases[] = {
     // The reader goes while the program waits at its prompt.
     {"ReaderGone", shell("/bin/bash", "exec \"$0\" > >(head -c 10 >/dev/null)"), [](Session&) {},
      SIGPIPE},
+    // A socket's peer goes while the program waits at its prompt: ended as a reader gone.
+    {"SocketPeerGone", {.socketOutput = true}, &Session::closeSocketPeer, SIGPIPE},
+    {"StopWhileOutputIsBlocked", kPlain,
+     [](Session& s) {
+       blockThenSignal(SIGTSTP)(s);
+       stoppedThenContinued(s);
+     },
+     SIGTERM},
+    // A supervisor's SIGCONT right behind its SIGTSTP: never left stopped.
+    {"StopAndContinueBackToBack", kPlain,
+     [](Session& s) {
+       atPrompt(s);
+       for (int i = 0; i < 50; ++i) {
+         s.signal(SIGTSTP);
+         s.signal(SIGCONT);
+       }
+       s.send("n");
+       ASSERT_TRUE(game::waitForDirectionPrompt(s, "n")) << s.dump();
+       s.signal(SIGTERM);
+     },
+     SIGTERM},
+    // Sent by kill, SIGPIPE ends the program as it ends any other.
+    {"PipeByKill", kPlain, signalAtPrompt(SIGPIPE), SIGPIPE},
+    {"PipeByKillWhileOutputIsBlocked", kPlain, blockThenSignal(SIGPIPE), SIGPIPE, false},
     {"Usr1", kPlain, signalAtPrompt(SIGUSR1), SIGUSR1},
     {"Alrm", kPlain, signalAtPrompt(SIGALRM), SIGALRM},
     {"RealTime", kPlain, signalAtPrompt(SIGRTMIN), SIGRTMIN},
@@ -177,6 +248,9 @@ const Case kCases[] = {
            << describeStatus(stopped);
        startedInBackground(s);
      }},
+    {"OrphanedInTheBackground", shell("/bin/sh", kOrphan), orphanedInTheBackground},
+    {"ReplyAfter300Ms", answering(Millis{300}), shellLinesScrolledBack},
+    {"NoReply", answering(Millis{-1}), shellLinesScrolledBack},
     {"DumbTerminalGetsTheByteStream",
      {.env = {"TERM=dumb"}},
      [](Session& s) {
@@ -199,6 +273,20 @@ const Case kCases[] = {
        waitForRow(s, 0, std::string(game::kDirectionPrompt) + "Xabc");
        s.send(keys::kEsc);
        atPrompt(s);
+       s.signal(SIGTERM);
+     },
+     SIGTERM},
+    // Wider, then narrower than the cursor's column, then wide enough again: the view
+    // starts at the left edge once more.
+    {"GrowShrinkGrow", kPlain,
+     [](Session& s) {
+       atPrompt(s);
+       for (const int cols : {100, 40, 80}) {
+         s.resize(25, cols);
+         s.settle();
+       }
+       s.send("n");
+       ASSERT_TRUE(game::waitForDirectionPrompt(s, "n")) << s.dump();
        s.signal(SIGTERM);
      },
      SIGTERM},

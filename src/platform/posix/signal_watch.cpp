@@ -28,16 +28,35 @@ struct sigaction g_previous[kWatchedCount];
 struct sigaction g_previousPipe;
 bool g_installed = false;
 
-void noteSignal(int signo) {
+void note(std::uint32_t flag) {
   const int savedErrno = errno;
-  for (const Watched& w : kWatched) {
-    if (w.signo == signo) g_noted.fetch_or(w.flag);
-  }
+  g_noted.fetch_or(flag);
   if (g_pipe[1] >= 0) {
     const char byte = 0;
     [[maybe_unused]] const ssize_t ignored = write(g_pipe[1], &byte, 1);
   }
   errno = savedErrno;
+}
+
+// Of a stop and a continue, only the later one stands: a stop that a
+// SIGCONT followed is over before the program acted on it.
+void noteSignal(int signo) {
+  if (signo == SIGTSTP) g_noted.fetch_and(~std::uint32_t{kContinue});
+  if (signo == SIGCONT) g_noted.fetch_and(~std::uint32_t{kStop});
+  for (const Watched& w : kWatched) {
+    if (w.signo == signo) note(w.flag);
+  }
+}
+
+// A write to an output whose reader has gone raises SIGPIPE as well: that
+// one is the write's error, acted on there. Only a SIGPIPE some process
+// sent is noted.
+void notePipe(int, siginfo_t* info, void*) {
+  bool sent = info->si_code == SI_USER || info->si_code == SI_QUEUE;
+#ifdef SI_TKILL
+  sent = sent || info->si_code == SI_TKILL;
+#endif
+  if (sent) note(kPipe);
 }
 
 void makePipe() {
@@ -51,15 +70,18 @@ void makePipe() {
   }
 }
 
-// A signal that ends the process must also end a write that waits on an
-// output nobody reads, so it interrupts system calls rather than restarts
-// them.
+// A signal that ends or stops the process must also end a write that waits
+// on an output nobody reads, so it interrupts system calls rather than
+// restarts them. Handlers run one at a time, so a stop and a continue are
+// noted in the order they came.
 void setHandler(int signo, void (*handler)(int), struct sigaction* previous) {
   struct sigaction action {};
   action.sa_handler = handler;
   sigemptyset(&action.sa_mask);
-  const bool ends = signo == SIGINT || signo == SIGQUIT || signo == SIGTERM || signo == SIGHUP;
-  action.sa_flags = ends ? 0 : SA_RESTART;
+  for (const Watched& w : kWatched) sigaddset(&action.sa_mask, w.signo);
+  const bool interrupts = signo == SIGINT || signo == SIGQUIT || signo == SIGTERM ||
+                          signo == SIGHUP || signo == SIGTSTP;
+  action.sa_flags = interrupts ? 0 : SA_RESTART;
   sigaction(signo, &action, previous);
 }
 
@@ -68,7 +90,14 @@ void setHandler(int signo, void (*handler)(int), struct sigaction* previous) {
 void install() {
   if (g_installed) return;
   makePipe();
-  setHandler(SIGPIPE, SIG_IGN, &g_previousPipe);
+  sigaction(SIGPIPE, nullptr, &g_previousPipe);
+  if (g_previousPipe.sa_handler != SIG_IGN) {
+    struct sigaction action {};
+    action.sa_sigaction = notePipe;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_SIGINFO;
+    sigaction(SIGPIPE, &action, nullptr);
+  }
   for (int i = 0; i < kWatchedCount; ++i) {
     sigaction(kWatched[i].signo, nullptr, &g_previous[i]);
     if (g_previous[i].sa_handler == SIG_IGN) continue;
@@ -124,6 +153,12 @@ bool stopsByDefault(int signo) {
          sigprocmask(SIG_BLOCK, nullptr, &blocked) == 0 && !sigismember(&blocked, signo);
 }
 
+bool hearsContinue() {
+  sigset_t blocked;
+  return !parentIgnored(SIGCONT) && sigprocmask(SIG_BLOCK, nullptr, &blocked) == 0 &&
+         !sigismember(&blocked, SIGCONT);
+}
+
 void dieBy(int signo) {
   signal(signo, SIG_DFL);
   sigset_t set;
@@ -134,10 +169,20 @@ void dieBy(int signo) {
   _exit(128 + signo);
 }
 
+// The stop is raised blocked, so a SIGCONT that comes from then on discards
+// it; one noted before it was raised voids it here: ignoring a pending
+// signal discards it. Unblocked, what is left of it stops the process.
 void stopProcess() {
+  sigset_t stop;
+  sigset_t before;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGTSTP);
+  sigprocmask(SIG_BLOCK, &stop, &before);
   struct sigaction previous {};
   setHandler(SIGTSTP, SIG_DFL, &previous);
   raise(SIGTSTP);
+  if (g_noted.load() & kContinue) signal(SIGTSTP, SIG_IGN);
+  sigprocmask(SIG_SETMASK, &before, nullptr);
   sigaction(SIGTSTP, &previous, nullptr);
 }
 

@@ -15,13 +15,14 @@ enum Flag : std::uint32_t {
   kStop = 1 << 4,       // SIGTSTP
   kContinue = 1 << 5,   // SIGCONT
   kResize = 1 << 6,     // SIGWINCH
+  kPipe = 1 << 7,       // SIGPIPE sent by a process, not raised by a write
 };
 // The signals that end the process unless a handler claims them.
-constexpr std::uint32_t kEnding = kInterrupt | kQuit | kTerminate | kHangup;
+constexpr std::uint32_t kEnding = kInterrupt | kQuit | kTerminate | kHangup | kPipe;
 
-// Installs the handlers (leaving alone signals the parent had us ignore)
-// and ignores SIGPIPE, so a reader that has gone is a write error, and the
-// terminal can be restored before the process dies of it.
+// Installs the handlers (leaving alone signals the parent had us ignore).
+// A write's own SIGPIPE is let pass, so a reader that has gone is a write
+// error, and the terminal can be restored before the process dies of it.
 void install();
 // Puts the earlier dispositions back.
 void uninstall();
@@ -38,11 +39,14 @@ void drain();
 bool parentIgnored(int signo);
 // Neither caught, ignored nor blocked: `signo` would stop the process.
 bool stopsByDefault(int signo);
+// A SIGCONT is noted when it comes: it is watched and not blocked.
+bool hearsContinue();
 
 // Ends the process by `signo` with its default action, as if no handler
 // had been installed.
 [[noreturn]] void dieBy(int signo);
-// Stops the process as Ctrl+Z does by default; returns once continued.
+// Stops the process as Ctrl+Z does by default, unless a SIGCONT has been
+// noted since the stop was taken; returns once continued.
 void stopProcess();
 
 }  // namespace maze::signal_watch

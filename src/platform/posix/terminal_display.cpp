@@ -22,17 +22,15 @@ void TerminalDisplay::send(const std::string& bytes) {
 
 // The rows above the shell's cursor go into the scrollback, so the game
 // starts on a clear screen and what was there before can be scrolled back
-// to. The terminal's answer to where its cursor is keeps blank rows out of
-// the scrollback; a terminal that does not answer in time gets its whole
-// screen moved up.
+// to; the blank rows below it stay out.
 void TerminalDisplay::draw(TerminalInput& input) {
   std::string out;
   if (!drawn_) {
-    int rows = renderer_.rows();
     if (const auto report = input.awaitCursorReport()) {
-      rows = report->column > 1 ? report->row : report->row - 1;
+      out = renderer_.pushIntoScrollback(report->column > 1 ? report->row : report->row - 1);
+    } else {
+      out = renderer_.pushAboveCursor();
     }
-    out = renderer_.pushIntoScrollback(rows);
     drawn_ = true;
   }
   out += pending_;

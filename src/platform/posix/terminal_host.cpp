@@ -22,8 +22,12 @@ namespace maze {
 namespace {
 
 // How long the first draw may wait for the terminal to say where its
-// cursor is, counted from the question.
-constexpr std::int64_t kCursorReportWaitNs = 10'000'000;
+// cursor is, counted from the question: a terminal at the far end of a
+// slow link answers within this, a local one at once, which ends the wait.
+constexpr std::int64_t kCursorReportWaitNs = 1'000'000'000;
+// An answer later than this cannot be one any more: the same bytes are
+// then a key.
+constexpr std::int64_t kCursorReportLateNs = 5'000'000'000;
 constexpr std::int64_t kNsPerMs = 1'000'000;
 
 // The C library's exit hook can only reach the host through this.
@@ -75,10 +79,10 @@ TerminalHost::TerminalHost()
       display_ = std::make_unique<TerminalDisplay>(STDOUT_FILENO, size, charset_,
                                                    static_cast<WriteWatcher*>(this));
       // Ask now where the terminal's cursor is; the answer is read at the
-      // first draw, by when it has long arrived.
+      // first draw, by when a local terminal's has long arrived.
       if (input_.isTerminal() && sameTerminal(STDIN_FILENO, STDOUT_FILENO) &&
           writeAll(STDOUT_FILENO, "\x1b[6n", this)) {
-        input_.expectCursorReport(kCursorReportWaitNs);
+        input_.expectCursorReport(kCursorReportWaitNs, kCursorReportLateNs, signal_watch::wakeFd());
       }
     }
   }

@@ -72,6 +72,9 @@ class TerminalHost final : public Host, private WriteWatcher {
   // unless a handler claims an interrupt or quit (then true).
   bool actOnEnding(std::uint32_t noted);
   [[noreturn]] void endBySignal(int signo);
+  // The terminal as it was; the screen's last words wait for room on the
+  // output only when `waitForRoom`.
+  void handBack(bool waitForRoom);
   void awaitForeground();
   void takeTerminal();
   void suspend();
@@ -79,6 +82,7 @@ class TerminalHost final : public Host, private WriteWatcher {
   void beforeWaiting();
   void beforeWrite() override;
   [[noreturn]] void readerGone() override;
+  [[noreturn]] void hungUp();
 
   StandardFds standardFds_;
   LocaleCharset charset_;
@@ -94,6 +98,8 @@ class TerminalHost final : public Host, private WriteWatcher {
   bool restored_ = false;
   // A handler claimed an event while output was being written.
   bool claimed_ = false;
+  // The process was stopped and continued while output was being written.
+  bool stoppedInWrite_ = false;
   std::uint32_t inputMode_ = kDefaultInputMode;
   CtrlHandlerList ctrlHandlers_;
   ExitHandlerList exitHandlers_;

@@ -24,6 +24,8 @@ constexpr int kForegroundCheckMs = 100;
 bool TerminalHost::actOnSignals() {
   bool taken = std::exchange(claimed_, false);
   std::uint32_t noted = signal_watch::take();
+  // Continued from a stop in the middle of a write: drawn afresh now.
+  if (std::exchange(stoppedInWrite_, false)) noted |= signal_watch::kContinue;
   if (noted == 0) return taken;
   taken = actOnEnding(noted) || taken;
   if (noted & signal_watch::kStop) {
@@ -63,15 +65,30 @@ bool TerminalHost::actOnEnding(std::uint32_t noted) {
     ctrlHandlers_.raise(kCtrlShutdownEvent);
     endBySignal(SIGTERM);
   }
+  // Sent by another process, SIGPIPE ends it as by default.
+  if (noted & signal_watch::kPipe) endBySignal(SIGPIPE);
   return taken;
 }
 
 // A write blocked on an output nobody reads must not hold up a signal
-// that ends the process; other signals wait for the next wait, for acting
-// on them draws.
+// that ends or stops the process. A stop hands the terminal back as an
+// ending does, at once; continued, the write goes on in the foreground and
+// the next wait draws the screen afresh. Other signals wait for the next
+// wait, for acting on them draws.
 void TerminalHost::beforeWrite() {
-  if (const std::uint32_t noted = signal_watch::take(signal_watch::kEnding)) {
-    claimed_ = actOnEnding(noted) || claimed_;
+  const std::uint32_t noted = signal_watch::take(signal_watch::kEnding | signal_watch::kStop);
+  if (noted == 0) return;
+  claimed_ = actOnEnding(noted) || claimed_;
+  if (noted & signal_watch::kStop) {
+    // Stopped while handing the terminal back, the program does not take
+    // it again.
+    const bool owned = !restored_;
+    handBack(false);
+    signal_watch::stopProcess();
+    if (!owned) return;
+    awaitForeground();
+    takeTerminal();
+    stoppedInWrite_ = true;
   }
 }
 
@@ -83,15 +100,19 @@ void TerminalHost::readerGone() {
   _exit(1);
 }
 
+// As the console's closing: nothing can bring the program's group to the
+// foreground again. Death by SIGHUP, unless the parent had it ignored.
+void TerminalHost::hungUp() {
+  ctrlHandlers_.raise(kCtrlCloseEvent);
+  if (!signal_watch::parentIgnored(SIGHUP)) endBySignal(SIGHUP);
+  restoreTerminal();
+  _exit(1);
+}
+
 // The settings go back at once; the screen's last words only as far as
 // the output takes them now, for it may be blocked.
 void TerminalHost::endBySignal(int signo) {
-  if (!restored_) {
-    restored_ = true;
-    fault_restore::setArmed(false);
-    mode_.restore();
-    if (display_) display_->leave(false);
-  }
+  handBack(false);
   signal_watch::dieBy(signo);
 }
 
@@ -102,13 +123,22 @@ void TerminalHost::awaitForeground() {
   while (!inForeground(terminalFd_)) {
     // Stopped, as a job that touched its terminal would be, so `fg` goes
     // on; only when neither signal may stop it does it look now and then.
-    if (signal_watch::stopsByDefault(SIGTTOU)) {
-      kill(0, SIGTTOU);
-    } else if (signal_watch::stopsByDefault(SIGTTIN)) {
-      kill(0, SIGTTIN);
+    const int stop = signal_watch::stopsByDefault(SIGTTOU)   ? SIGTTOU
+                     : signal_watch::stopsByDefault(SIGTTIN) ? SIGTTIN
+                                                             : 0;
+    if (stop != 0) {
+      signal_watch::take(signal_watch::kContinue);
+      kill(0, stop);
+      // The system does not stop an orphaned group, for no shell is left
+      // to continue it or bring it to the foreground.
+      if (!signal_watch::take(signal_watch::kContinue) && signal_watch::hearsContinue() &&
+          !inForeground(terminalFd_)) {
+        hungUp();
+      }
+    } else {
+      pollfd wake{signal_watch::wakeFd(), POLLIN, 0};
+      poll(&wake, 1, kForegroundCheckMs);
     }
-    pollfd wake{signal_watch::wakeFd(), POLLIN, 0};
-    poll(&wake, 1, kForegroundCheckMs);
     const std::uint32_t noted = signal_watch::take();
     claimed_ = actOnEnding(noted) || claimed_;
     if (noted & signal_watch::kStop) signal_watch::stopProcess();
@@ -135,13 +165,15 @@ void TerminalHost::resume() {
   if (display_) display_->refit(readTerminalSize(STDOUT_FILENO));
 }
 
+void TerminalHost::restoreTerminal() { handBack(true); }
+
 // The settings first: they go back at once, whatever the output does.
-void TerminalHost::restoreTerminal() {
+void TerminalHost::handBack(bool waitForRoom) {
   if (restored_) return;
   restored_ = true;
   fault_restore::setArmed(false);
   mode_.restore();
-  if (display_) display_->leave(true);
+  if (display_) display_->leave(waitForRoom);
 }
 
 }  // namespace maze

@@ -84,10 +84,10 @@ bool TerminalInput::waitOnce(std::int64_t deadlineNs, int wakeFd, int outputFd) 
     waitNs = waitNs < 0 ? untilDue : std::min(waitNs, untilDue);
   }
   // The output is watched for errors alone: a pipe's writing end reports
-  // one when its reader has gone.
+  // one when its reader has gone, a socket a hang-up when its peer has.
   pollfd fds[3] = {{fd_, POLLIN, 0}, {wakeFd, POLLIN, 0}, {outputFd, 0, 0}};
   const int ready = poll(fds, 3, pollTimeoutMs(waitNs));
-  outputGone_ = (fds[2].revents & POLLERR) != 0;
+  outputGone_ = (fds[2].revents & (POLLERR | POLLHUP)) != 0;
   // A wait that merely timed out has nothing to read; only a pending ESC
   // may have become the Esc key meanwhile.
   if (ready > 0 && fds[0].revents != 0) {
@@ -98,10 +98,12 @@ bool TerminalInput::waitOnce(std::int64_t deadlineNs, int wakeFd, int outputFd) 
   return ready != 0 || !records_.empty() || deadlineNs < 0 || monotonicNs() < deadlineNs;
 }
 
-void TerminalInput::expectCursorReport(std::int64_t waitNs) {
-  decoder_.expectCursorReport();
+void TerminalInput::expectCursorReport(std::int64_t waitNs, std::int64_t lateNs, int wakeFd) {
+  const std::int64_t now = monotonicNs();
+  decoder_.expectCursorReport(now + lateNs);
   awaitingReport_ = true;
-  reportDeadlineNs_ = monotonicNs() + waitNs;
+  reportDeadlineNs_ = now + waitNs;
+  wakeFd_ = wakeFd;
 }
 
 std::optional<CursorReport> TerminalInput::awaitCursorReport() {
@@ -109,15 +111,19 @@ std::optional<CursorReport> TerminalInput::awaitCursorReport() {
   std::optional<CursorReport> report = decoder_.takeCursorReport();
   std::uint8_t buffer[kChunkBytes];
   // However late the first draw comes, what has arrived by then is read:
-  // the deadline is the reply's, counted from the query.
+  // the deadline is the reply's, counted from the query. A signal is not
+  // kept waiting for it.
   while (!report && !ended_) {
     const std::int64_t left = std::max<std::int64_t>(reportDeadlineNs_ - monotonicNs(), 0);
+    pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    const int ready = poll(fds, 2, pollTimeoutMs(left));
+    if ((ready == 0 && left == 0) || fds[1].revents != 0) break;
     std::size_t length = 0;
-    const ReadResult result = readWaiting(fd_, buffer, sizeof buffer, pollTimeoutMs(left), length);
+    const ReadResult result =
+        ready > 0 ? readWaiting(fd_, buffer, sizeof buffer, 0, length) : ReadResult::Nothing;
     if (result == ReadResult::Data) decoder_.feed(buffer, length, monotonicNs(), records_);
     if (result == ReadResult::End) end();
     report = decoder_.takeCursorReport();
-    if (result == ReadResult::Nothing && left == 0) break;
   }
   awaitingReport_ = false;
   return report;

@@ -41,11 +41,11 @@ class TerminalInput {
   // The last wait found the reader of its `outputFd` gone.
   bool outputGone() const { return outputGone_; }
 
-  // The terminal's answer to a cursor position query sent now is to be
-  // read by `waitNs` from now, and is no key.
-  void expectCursorReport(std::int64_t waitNs);
-  // That answer, read as it arrives up to its deadline; a late one is
-  // dropped when it comes.
+  // The terminal's answer to a cursor position query sent now is awaited
+  // for `waitNs` from now, and is no key for `lateNs`: a late one is
+  // dropped when it comes. A signal that wakes `wakeFd` ends the wait.
+  void expectCursorReport(std::int64_t waitNs, std::int64_t lateNs, int wakeFd);
+  // That answer, read as it arrives up to its deadline.
   std::optional<CursorReport> awaitCursorReport();
 
  private:
@@ -60,6 +60,7 @@ class TerminalInput {
   bool outputGone_ = false;
   bool awaitingReport_ = false;
   std::int64_t reportDeadlineNs_ = 0;
+  int wakeFd_ = -1;
 };
 
 }  // namespace maze

@@ -182,7 +182,8 @@ void InputDecoder::sequenceByte(std::uint8_t byte, std::deque<InputRecord>& out)
 void InputDecoder::decodeCsi(std::uint8_t final, std::deque<InputRecord>& out) {
   std::vector<int> values;
   if (!parseParameters(sequence_, values)) return;
-  if (final == 'R' && expectingReport_ && values.size() == 2 && !alt_) {
+  if (final == 'R' && expectingReport_ && lastByteNs_ <= reportUntilNs_ && values.size() == 2 &&
+      !alt_) {
     expectingReport_ = false;
     report_ = CursorReport{parameter(values, 0, 1), parameter(values, 1, 1)};
     return;

@@ -48,9 +48,14 @@ class InputDecoder {
   // When expire() will have something to settle; none when nothing waits.
   std::optional<std::int64_t> deadline() const;
 
-  // The next cursor position report (CSI row;column R) is the terminal's
-  // answer to a query, not a key; it comes back through takeCursorReport().
-  void expectCursorReport() { expectingReport_ = true; }
+  // The next cursor position report (CSI row;column R) read by `untilNs`
+  // is the terminal's answer to a query, not a key; it comes back through
+  // takeCursorReport(). Later the same bytes are a key (CSI 1;2R is
+  // Shift+F3).
+  void expectCursorReport(std::int64_t untilNs = INT64_MAX) {
+    expectingReport_ = true;
+    reportUntilNs_ = untilNs;
+  }
   std::optional<CursorReport> takeCursorReport();
 
  private:
@@ -77,6 +82,7 @@ class InputDecoder {
   std::int64_t lastByteNs_ = 0;
   ByteKeyDecoder streamKeys_;  // a file or pipe: each byte a key
   bool expectingReport_ = false;
+  std::int64_t reportUntilNs_ = 0;
   std::optional<CursorReport> report_;
 };
 

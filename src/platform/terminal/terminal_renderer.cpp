@@ -52,6 +52,12 @@ std::string TerminalRenderer::pushIntoScrollback(int count) const {
   return out;
 }
 
+std::string TerminalRenderer::pushAboveCursor() const {
+  std::string out = "\x1b[0m\r";
+  out.append(static_cast<std::size_t>(rows_ - 1), '\n');
+  return out;
+}
+
 CharCell TerminalRenderer::screenCell(const MemoryScreen& screen, int x, int y) const {
   const SmallRect& window = screen.window();
   const int bx = window.left + x;

@@ -30,6 +30,10 @@ class TerminalRenderer {
   // Moves the top `count` rows of what the terminal shows into its
   // scrollback, so that drawing the game does not destroy them.
   std::string pushIntoScrollback(int count) const;
+  // The same for the rows above the terminal's cursor, where the terminal
+  // has not said where it is: its row is taken to be empty, as a shell
+  // leaves it after a command.
+  std::string pushAboveCursor() const;
 
   // Appends what brings the terminal from its last frame to the screen's
   // window; `changes`: what the screen's calls changed since then.

@@ -36,7 +36,10 @@ void TerminalScreen::fitWindow(int columns, int rows) {
   columns = std::max(columns, 2);
   rows = std::max(rows, 2);
   resizeBuffer(std::max(width(), columns), std::max(height(), rows));
-  const int left = placeAround(window().left, cursor().x, columns, width());
+  // A view a narrow terminal scrolled sideways goes back to the left edge
+  // once the terminal is wide enough to show the cursor from there.
+  const int left =
+      cursor().x < columns ? 0 : placeAround(window().left, cursor().x, columns, width());
   const int top = placeAround(window().top, cursor().y, rows, height());
   setWindow(Rect::sized(left, top, columns, rows).small());
 }

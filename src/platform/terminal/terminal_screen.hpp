@@ -16,7 +16,8 @@ class TerminalScreen : public MemoryScreen {
 
   // Takes on a new terminal size. As the console's buffer does when its
   // window is resized, the buffer keeps its cells and only grows; the
-  // window is placed so that the cursor stays in view. The window keeps at
+  // window is placed so that the cursor stays in view, from the buffer's
+  // left edge whenever it shows the cursor from there. The window keeps at
   // least two rows and columns, for the program takes a window of one row
   // or column for no window at all.
   void fitWindow(int columns, int rows);

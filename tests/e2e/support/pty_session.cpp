@@ -5,6 +5,7 @@
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utmp.h>
@@ -84,8 +85,8 @@ void defaultSignals() {
 
 // Runs in the forked child and never returns: a minimal job-control shell. SIGUSR1 is
 // its "fg".
-[[noreturn]] void runShell(int slave, int statusOut, const PtyOptions& options, char** argv,
-                           char** envp) {
+[[noreturn]] void runShell(int slave, int statusOut, int output, const PtyOptions& options,
+                           char** argv, char** envp) {
   if (login_tty(slave) != 0) _exit(126);
   for (int sig : {SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU, SIGPIPE, SIGHUP}) {
     std::signal(sig, SIG_IGN);
@@ -116,6 +117,7 @@ void defaultSignals() {
     while (read(go[0], &token, 1) < 0 && errno == EINTR) {
     }
     close(go[0]);
+    if (output >= 0) dup2(output, STDOUT_FILENO);
     defaultSignals();
     for (int sig : options.ignored) std::signal(sig, SIG_IGN);
     // SIGQUIT would leave core files behind.
@@ -148,7 +150,8 @@ void defaultSignals() {
 
 }  // namespace
 
-PtySession::PtySession(PtyOptions options) : screen_(options.rows, options.cols) {
+PtySession::PtySession(PtyOptions options)
+    : screen_(options.rows, options.cols), replyDelay_(options.replyDelay) {
   winsize size{};
   size.ws_row =
       static_cast<unsigned short>(options.reportedRows >= 0 ? options.reportedRows : options.rows);
@@ -170,19 +173,32 @@ PtySession::PtySession(PtyOptions options) : screen_(options.rows, options.cols)
   std::vector<std::string> env = playerEnvironment(options.env);
   std::vector<char*> argv = pointers(args);
   std::vector<char*> envp = pointers(env);
+  int socket[2] = {-1, -1};
+  if (options.socketOutput && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, socket) != 0) {
+    fail("socketpair");
+  }
 
   shellPid_ = fork();
   if (shellPid_ < 0) fail("fork");
   if (shellPid_ == 0) {
     close(master_);
     close(status[0]);
+    if (socket[0] >= 0) close(socket[0]);
     // The status pipe must survive into the shell but not into the program.
     int statusOut = dup(status[1]);
-    runShell(slave_, statusOut, options, argv.data(), envp.data());
+    runShell(slave_, statusOut, socket[1], options, argv.data(), envp.data());
   }
   close(status[1]);
   statusPipe_ = status[0];
-  screen_.onReply([this](std::string_view reply) { send(reply); });
+  if (socket[1] >= 0) close(socket[1]);
+  socketPeer_ = socket[0];
+  screen_.onReply([this](std::string_view reply) {
+    if (replyDelay_.count() == 0) {
+      send(reply);
+    } else if (replyDelay_.count() > 0) {
+      replies_.emplace_back(Clock::now() + replyDelay_, reply);
+    }
+  });
 
   auto deadline = Clock::now() + kWaitLimit;
   while (gamePid_ < 0 && Clock::now() < deadline) pump(Millis{millisLeft(deadline)});
@@ -200,7 +216,7 @@ PtySession::~PtySession() {
     while (waitpid(shellPid_, &ignored, 0) < 0 && errno == EINTR) {
     }
   }
-  for (int fd : {master_, slave_, statusPipe_}) {
+  for (int fd : {master_, slave_, statusPipe_, socketPeer_}) {
     if (fd >= 0) close(fd);
   }
 }
@@ -235,6 +251,16 @@ void PtySession::bringToForeground() {
   if (kill(shellPid_, SIGUSR1) != 0) fail("kill");
 }
 
+void PtySession::closeSocketPeer() {
+  char buffer[4096];
+  pollfd written{socketPeer_, POLLIN, 0};
+  poll(&written, 1, static_cast<int>(kWaitLimit.count()));
+  while (poll(&written, 1, 200) == 1 && read(socketPeer_, buffer, sizeof buffer) > 0) {
+  }
+  close(socketPeer_);
+  socketPeer_ = -1;
+}
+
 void PtySession::resize(int rows, int cols) {
   screen_.resize(rows, cols);
   winsize size{};
@@ -244,10 +270,16 @@ void PtySession::resize(int rows, int cols) {
 }
 
 bool PtySession::pump(Millis limit) {
+  bool got = false;
+  for (; !replies_.empty() && replies_.front().first <= Clock::now(); got = true) {
+    std::string reply = std::move(replies_.front().second);
+    replies_.pop_front();
+    send(reply);
+  }
+  if (!replies_.empty()) limit = std::min(limit, Millis{millisLeft(replies_.front().first)});
   pollfd fds[2] = {{reading_ ? master_ : -1, POLLIN, 0}, {statusPipe_, POLLIN, 0}};
   int ready = poll(fds, 2, static_cast<int>(limit.count()));
-  if (ready <= 0) return false;
-  bool got = false;
+  if (ready <= 0) return got;
   if (fds[0].revents & POLLIN) {
     char buffer[4096];
     ssize_t n;

@@ -38,6 +38,11 @@ struct PtyOptions {
   std::vector<int> ignored{};
   // Started as "maze &" is: the shell keeps the terminal until bringToForeground().
   bool background = false;
+  // The program's standard output is a socket whose other end the test holds.
+  bool socketOutput = false;
+  // The terminal's answers (to where its cursor is) come this late, as over a slow link;
+  // negative: never.
+  Millis replyDelay{0};
 };
 
 // The program in a pseudo-terminal, started the way an interactive shell starts a job:
@@ -63,6 +68,9 @@ class PtySession {
   void bringToForeground();
   // The terminal no longer reads what the program writes, as a frozen window would not.
   void stopReading() { reading_ = false; }
+  void resumeReading() { reading_ = true; }
+  // Once the program has written to its socket and gone quiet, the test's end is closed.
+  void closeSocketPeer();
   // The player resizes the terminal window; the program is told by SIGWINCH.
   void resize(int rows, int cols);
 
@@ -97,6 +105,7 @@ class PtySession {
   int master_ = -1;
   int slave_ = -1;
   int statusPipe_ = -1;
+  int socketPeer_ = -1;
   pid_t shellPid_ = -1;
   pid_t gamePid_ = -1;
   TermSettings before_;
@@ -105,6 +114,8 @@ class PtySession {
   std::deque<int> statuses_;
   std::optional<int> exitStatus_;
   bool reading_ = true;
+  Millis replyDelay_;
+  std::deque<std::pair<std::chrono::steady_clock::time_point, std::string>> replies_;
 };
 
 }  // namespace e2e
