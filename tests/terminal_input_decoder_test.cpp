@@ -150,6 +150,22 @@ const std::vector<Case>& sequences() {
       {"\x1b\x7f", {{vk::kBack, scan::kBack, 8, kAlt}}},
       {"\x1b\r", {{vk::kReturn, scan::kReturn, 13, kAlt}}},
       {"\x1b\xc3\xa9", {foreign(0x82, kAlt)}},
+      // st's Delete and Insert when its keypad does not transmit.
+      {"\x1b[P", {enhanced(vk::kDelete)}},
+      {"\x1b[4h", {enhanced(vk::kInsert)}},
+      // rxvt's modified keys.
+      {"\x1b[3$", {enhanced(vk::kDelete, kShift)}},
+      {"\x1b[5^", {enhanced(vk::kPrior, kCtrl)}},
+      {"\x1b[2@", {enhanced(vk::kInsert, kCtrl | kShift)}},
+      {"\x1b[a", {enhanced(vk::kUp, kShift)}},
+      {"\x1bOd", {enhanced(vk::kLeft, kCtrl)}},
+      {"\x1b[25~", {fkey(3, kShift)}},
+      {"\x1b[34~", {fkey(10, kShift)}},
+      // The keypad's 5 with Num Lock off, and the keypad in application mode.
+      {"\x1b[G", {{0x0C, scan::kNumpad5, 0, 0}}},
+      {"\x1bOu", {{0x65, scan::kNumpad5, '5', 0}}},
+      {"\x1bOp", {{0x60, 0x52, '0', 0}}},
+      {"\x1bOj", {{0x6A, 0x37, '*', 0}}},
   };
   return cases;
 }
@@ -230,6 +246,10 @@ TEST(PosixInputDecoder, TranslatedKeyCodesMatchTheConsoles) {
   EXPECT_EQ(code("\x1b\x7f"), ext(0xE0));
   EXPECT_EQ(code("\x1b\x1b"), ext(0x01));
   EXPECT_EQ(code("\xc3\xa9"), 0x82);
+  EXPECT_EQ(code("\x1b[25~"), ext(0x3D + 0x19));
+  EXPECT_EQ(code("\x1b[E"), ext(0x4C));
+  EXPECT_EQ(code("\x1bOu"), '5');
+  EXPECT_EQ(code("\x1b[P"), ext(0x53));
 }
 
 TEST(PosixInputDecoder, EverySplitOfASequenceDecodesAlike) {
@@ -268,8 +288,10 @@ TEST(PosixInputDecoder, ASplitPastTheTimeoutSettlesThePrefixAlone) {
 
       Decoding d;
       d.feed(prefix, 0);
-      d.expire(InputDecoder::kEscapeTimeoutNs);
-      d.feed(rest, 100 * kMs);
+      ASSERT_TRUE(d.decoder.deadline().has_value());
+      const std::int64_t due = *d.decoder.deadline();
+      d.expire(due);
+      d.feed(rest, due + kMs);
       d.expire(1000 * kMs);
       EXPECT_EQ(d.keys(), expected) << ::testing::PrintToString(c.bytes) << " split at " << at;
     }
@@ -303,7 +325,7 @@ TEST(PosixInputDecoder, LoneEscapeWaitsForItsTimeout) {
 TEST(PosixInputDecoder, UnknownSequencesAreDroppedWhole) {
   const char* unknown[] = {
       "\x1b[200~", "\x1b[?1;2c", "\x1b[<0;10;5M", "\x1b[99~", "\x1b[1;5X",   "\x1b[27;5;13~",
-      "\x1b[1:2A", "\x1b[ q",    "\x1bO5x",       "\x1b[[Z",  "\x1b[12;40R", "\x1b[I",
+      "\x1b[1:2A", "\x1b[ q",    "\x1bO5z",       "\x1b[[Z",  "\x1b[12;40R", "\x1b[I",
   };
   for (const char* bytes : unknown) {
     EXPECT_EQ(decode(std::string(bytes) + "z"), std::vector<Key>{letter('z')})
@@ -339,9 +361,9 @@ TEST(PosixInputDecoder, Utf8BecomesTheCodePageByteOrAQuestionMark) {
   // Cut short and nothing follows: settled at the timeout.
   Decoding d;
   d.feed("\xe2\x82", 0);
-  d.expire(InputDecoder::kEscapeTimeoutNs - 1);
+  d.expire(InputDecoder::kSequenceTimeoutNs - 1);
   EXPECT_TRUE(d.keys().empty());
-  d.expire(InputDecoder::kEscapeTimeoutNs);
+  d.expire(InputDecoder::kSequenceTimeoutNs);
   EXPECT_EQ(d.keys(), std::vector<Key>{foreign('?')});
 }
 
@@ -406,7 +428,7 @@ TEST(PosixInputDecoder, MegabytesOfAnythingDecodeToWholeKeys) {
     total += d.out.size();
     d.out.clear();
   }
-  d.expire(now + InputDecoder::kEscapeTimeoutNs);
+  d.expire(now + InputDecoder::kSequenceTimeoutNs);
   EXPECT_FALSE(d.decoder.deadline().has_value());
   EXPECT_GT(total, 100'000u);
 }
