@@ -90,6 +90,7 @@ void TerminalHost::endBySignal(int signo) {
     restored_ = true;
     fault_restore::setArmed(false);
     mode_.restore();
+    leaveKeyboardModes(false);
     if (display_) display_->leave(false);
   }
   signal_watch::dieBy(signo);
@@ -118,6 +119,7 @@ void TerminalHost::awaitForeground() {
 void TerminalHost::takeTerminal() {
   restored_ = false;
   mode_.enterRaw();
+  enterKeyboardModes();
   fault_restore::setArmed(true);
 }
 
@@ -141,6 +143,7 @@ void TerminalHost::restoreTerminal() {
   restored_ = true;
   fault_restore::setArmed(false);
   mode_.restore();
+  leaveKeyboardModes(true);
   if (display_) display_->leave(true);
 }
 
