@@ -18,6 +18,8 @@ void expectTerminalAsBefore(const PtySession& session) {
       << "\nbefore: " << session.settingsBefore().describe();
   EXPECT_TRUE(session.screen().cursorVisible());
   EXPECT_FALSE(session.screen().altScreen());
+  EXPECT_EQ(session.screen().upKeySends(), "\x1b[A") << "cursor keys left in transmit mode";
+  EXPECT_EQ(session.screen().keypadFiveSends(), "5") << "keypad left in application mode";
 }
 
 enum class Moment { kPrompt, kKeyPause };
@@ -96,6 +98,7 @@ TEST(Suspend, CtrlZStopsWithTheTerminalRestoredAndResumesWhereItWas) {
       << session.dump();
   EXPECT_FALSE(session.settingsNow().canonical());
   EXPECT_FALSE(session.settingsNow().echoes());
+  EXPECT_EQ(session.screen().upKeySends(), "\x1bOA") << "keypad transmit not set again";
 
   // The half-typed answer survived the stop.
   session.send("\r");
