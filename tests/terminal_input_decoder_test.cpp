@@ -153,16 +153,7 @@ const std::vector<Case>& sequences() {
       // st's Delete and Insert when its keypad does not transmit.
       {"\x1b[P", {enhanced(vk::kDelete)}},
       {"\x1b[4h", {enhanced(vk::kInsert)}},
-      // rxvt's modified keys.
-      {"\x1b[3$", {enhanced(vk::kDelete, kShift)}},
-      {"\x1b[5^", {enhanced(vk::kPrior, kCtrl)}},
-      {"\x1b[2@", {enhanced(vk::kInsert, kCtrl | kShift)}},
-      {"\x1b[a", {enhanced(vk::kUp, kShift)}},
-      {"\x1bOd", {enhanced(vk::kLeft, kCtrl)}},
-      {"\x1b[25~", {fkey(3, kShift)}},
-      {"\x1b[34~", {fkey(10, kShift)}},
-      // The keypad's 5 with Num Lock off, and the keypad in application mode.
-      {"\x1b[G", {{0x0C, scan::kNumpad5, 0, 0}}},
+      // The keypad in application mode.
       {"\x1bOu", {{0x65, scan::kNumpad5, '5', 0}}},
       {"\x1bOp", {{0x60, 0x52, '0', 0}}},
       {"\x1bOj", {{0x6A, 0x37, '*', 0}}},
@@ -247,9 +238,6 @@ TEST(PosixInputDecoder, TranslatedKeyCodesMatchTheConsoles) {
   EXPECT_EQ(code("\x1b\x1b"), ext(0x01));
   EXPECT_EQ(code("\xc3\xa9"), 0x82);
   EXPECT_EQ(code("\x1b[25~"), ext(0x3D + 0x19));
-  EXPECT_EQ(code("\x1b[E"), ext(0x4C));
-  EXPECT_EQ(code("\x1bOu"), '5');
-  EXPECT_EQ(code("\x1b[P"), ext(0x53));
 }
 
 TEST(PosixInputDecoder, EverySplitOfASequenceDecodesAlike) {
