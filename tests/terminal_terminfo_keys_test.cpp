@@ -3,6 +3,7 @@
 // written here, only what each capability's name says the key is.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <deque>
 #include <iostream>
 #include <optional>
@@ -160,7 +161,8 @@ bool loadEntry(const char* name) {
 
 std::optional<std::string> capability(const std::string& name) {
   const char* value = tigetstr(const_cast<char*>(name.c_str()));
-  if (value == nullptr || value == reinterpret_cast<char*>(-1)) return std::nullopt;
+  // (char*)-1: the name is no string capability.
+  if (value == nullptr || reinterpret_cast<std::intptr_t>(value) == -1) return std::nullopt;
   return std::string(value);
 }
 

@@ -1,10 +1,8 @@
 #include "platform/posix/terminal_database.hpp"
 
-#include <unistd.h>
 
-#include <cstring>
+#include <cstdint>
 #include <optional>
-#include <string_view>
 
 // Last: the database's header defines a macro for every capability's name.
 #include <term.h>
@@ -14,7 +12,8 @@ namespace {
 
 std::optional<std::string> stringCapability(const char* name) {
   const char* value = tigetstr(const_cast<char*>(name));
-  if (value == nullptr || value == reinterpret_cast<char*>(-1)) return std::nullopt;
+  // (char*)-1: the name is no string capability.
+  if (value == nullptr || reinterpret_cast<std::intptr_t>(value) == -1) return std::nullopt;
   return std::string(value);
 }
 
