@@ -1,6 +1,5 @@
 #include "platform/posix/terminal_database.hpp"
 
-
 #include <cstdint>
 #include <optional>
 
