@@ -6,7 +6,7 @@
 # --moves, --json FILE).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-packages.sh g++ cmake ninja-build libvterm-dev bsdgames strace python3 >&2
+scripts/ensure-packages.sh g++ cmake ninja-build libncurses-dev libvterm-dev bsdgames strace python3 >&2
 build=build/bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMAZE_TESTS=OFF -DMAZE_BENCH=ON \
   >/dev/null

@@ -1,6 +1,6 @@
 // The terminal input decoder on arbitrary bytes. How the bytes are split
 // into reads must not matter while no time passes; with time passing and
-// the escape timeout firing, every event stays a well-formed key press and
+// the timeouts firing, every event stays a well-formed key press and
 // release, no byte yields more than one key, and nothing stays pending once
 // the timeout has passed.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -19,7 +19,7 @@ using maze::InputDecoder;
 using maze::InputRecord;
 
 constexpr std::int64_t kStart = 1'000'000'000;
-constexpr std::int64_t kLater = kStart + 10 * InputDecoder::kEscapeTimeoutNs;
+constexpr std::int64_t kLater = kStart + 10 * InputDecoder::kSequenceTimeoutNs;
 
 bool sameKey(const maze::KeyEventRecord& a, const maze::KeyEventRecord& b) {
   return a.keyDown == b.keyDown && a.repeatCount == b.repeatCount &&
@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (report->row < 0 || report->column < 0) maze::fuzz::broken("negative cursor report");
       }
     }
-    decoder.expire(now + InputDecoder::kEscapeTimeoutNs, timed);
+    decoder.expire(now + InputDecoder::kSequenceTimeoutNs, timed);
     if (decoder.deadline()) maze::fuzz::broken("still pending after the timeout");
   }
   checkEvents(timed, bytes.size());

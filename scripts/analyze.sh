@@ -6,7 +6,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh clang clang-tidy cppcheck cmake ninja-build libgtest-dev libvterm-dev \
-  python3 || exit 1
+  libncurses-dev python3 || exit 1
 # The Windows half needs these; without them it is skipped, not failed.
 scripts/ensure-packages.sh mingw-w64 googletest || true
 

@@ -12,7 +12,7 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/n
   stat -c %Y CMakeLists.txt)}
 
 # dpkg-dev computes the dependencies and the flags; file finds the programs.
-scripts/ensure-packages.sh g++ cmake ninja-build dpkg-dev file gzip
+scripts/ensure-packages.sh g++ cmake ninja-build libncurses-dev dpkg-dev file gzip
 
 mkdir -p "$build"
 # -ffile-prefix-map in Debian's flags maps this directory to ".".

@@ -12,7 +12,8 @@ build=build/fuzz
 targets=(fuzz_read_field fuzz_console_write fuzz_input_decoder fuzz_edit_line fuzz_game
   fuzz_terminal_render)
 
-scripts/ensure-packages.sh clang libclang-rt-14-dev cmake ninja-build libvterm-dev
+scripts/ensure-packages.sh clang libclang-rt-14-dev cmake ninja-build libvterm-dev \
+  libncurses-dev
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMAZE_SANITIZE=ON -DMAZE_FUZZ=ON -DMAZE_TESTS=OFF -DMAZE_WERROR=ON >/dev/null
 if ! ninja -C "$build" -j2 "${targets[@]}" >"$build/build.log" 2>&1; then

@@ -142,6 +142,13 @@ const std::vector<Case>& sequences() {
       {"\x1b\x7f", {{vk::kBack, scan::kBack, 8, kAlt}}},
       {"\x1b\r", {{vk::kReturn, scan::kReturn, 13, kAlt}}},
       {"\x1b\xc3\xa9", {foreign(0x82, kAlt)}},
+      // st's Delete and Insert when its keypad does not transmit.
+      {"\x1b[P", {enhanced(vk::kDelete)}},
+      {"\x1b[4h", {enhanced(vk::kInsert)}},
+      // The keypad in application mode.
+      {"\x1bOu", {{0x65, scan::kNumpad5, '5', 0}}},
+      {"\x1bOp", {{0x60, 0x52, '0', 0}}},
+      {"\x1bOj", {{0x6A, 0x37, '*', 0}}},
   };
   return cases;
 }
@@ -200,8 +207,10 @@ TEST(PosixInputDecoder, SequencesBecomeTheConsolesKeysHoweverSplit) {
       for (const Key& k : decode(rest)) expected.push_back(k);
       Decoding late;
       late.feed(prefix, 0);
-      late.expire(InputDecoder::kEscapeTimeoutNs);
-      late.feed(rest, 100 * kMs);
+      ASSERT_TRUE(late.decoder.deadline().has_value());
+      const std::int64_t due = *late.decoder.deadline();
+      late.expire(due);
+      late.feed(rest, due + kMs);
       late.expire(1000 * kMs);
       EXPECT_EQ(late.keys(), expected) << seq << " split late at " << at;
     }
@@ -242,6 +251,7 @@ TEST(PosixInputDecoder, TranslatedKeyCodesMatchTheConsoles) {
       {"\x1b\x7f", ext(0xE0)},
       {"\x1b\x1b", ext(0x01)},
       {"\xc3\xa9", 0x82},
+      {"\x1b[25~", ext(0x3D + 0x19)},
   };
   for (const auto& [bytes, code] : codes) {
     const std::vector<Key> keys = decode(bytes);
@@ -277,7 +287,7 @@ TEST(PosixInputDecoder, LoneEscapeWaitsForItsTimeout) {
 TEST(PosixInputDecoder, UnknownSequencesAreDroppedWhole) {
   const char* unknown[] = {
       "\x1b[200~", "\x1b[?1;2c", "\x1b[<0;10;5M", "\x1b[99~", "\x1b[1;5X",   "\x1b[27;5;13~",
-      "\x1b[1:2A", "\x1b[ q",    "\x1bO5x",       "\x1b[[Z",  "\x1b[12;40R", "\x1b[I",
+      "\x1b[1:2A", "\x1b[ q",    "\x1bO5z",       "\x1b[[Z",  "\x1b[12;40R", "\x1b[I",
   };
   for (const char* bytes : unknown) {
     EXPECT_EQ(decode(std::string(bytes) + "z"), std::vector<Key>{letter('z')})
@@ -317,9 +327,9 @@ TEST(PosixInputDecoder, Utf8BecomesTheCodePageByteOrAQuestionMark) {
   // Cut short and nothing follows: settled at the timeout.
   Decoding d;
   d.feed("\xe2\x82", 0);
-  d.expire(InputDecoder::kEscapeTimeoutNs - 1);
+  d.expire(InputDecoder::kSequenceTimeoutNs - 1);
   EXPECT_TRUE(d.keys().empty());
-  d.expire(InputDecoder::kEscapeTimeoutNs);
+  d.expire(InputDecoder::kSequenceTimeoutNs);
   EXPECT_EQ(d.keys(), std::vector<Key>{foreign('?')});
 }
 

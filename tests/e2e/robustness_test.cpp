@@ -122,6 +122,13 @@ void shellLinesScrolledBack(Session& s) {
   s.send("q\r");
 }
 
+void getsTheByteStream(Session& s) {
+  ASSERT_TRUE(s.waitForText(game::shown(game::kDirectionPrompt))) << s.dump();
+  s.send("q\r");
+  s.waitExit();
+  EXPECT_EQ(s.transcript().find('\x1b'), std::string::npos) << s.transcript();
+}
+
 void waitForRow(Session& s, int row, const std::string& text) {
   ASSERT_TRUE(s.waitUntil([&] { return s.screen().row(row) == text; })) << s.dump();
 }
@@ -251,14 +258,11 @@ const Case kCases[] = {
     {"OrphanedInTheBackground", shell("/bin/sh", kOrphan), orphanedInTheBackground},
     {"ReplyAfter300Ms", answering(Millis{300}), shellLinesScrolledBack},
     {"NoReply", answering(Millis{-1}), shellLinesScrolledBack},
-    {"DumbTerminalGetsTheByteStream",
-     {.env = {"TERM=dumb"}},
-     [](Session& s) {
-       ASSERT_TRUE(s.waitForText(game::shown(game::kDirectionPrompt))) << s.dump();
-       s.send("q\r");
-       s.waitExit();
-       EXPECT_EQ(s.transcript().find('\x1b'), std::string::npos) << s.transcript();
-     }},
+    {"DumbTerminalGetsTheByteStream", {.env = {"TERM=dumb"}}, getsTheByteStream},
+    // Its own addressing, not the ANSI one: the renderer's would be garbage.
+    {"Vt52GetsTheByteStream", {.env = {"TERM=vt52"}}, getsTheByteStream},
+    {"UnknownTerminalGetsTheByteStream", {.env = {"TERM=no-such-terminal"}}, getsTheByteStream},
+    {"NoTerminalNamedGetsTheByteStream", {.env = {"TERM="}}, getsTheByteStream},
     // Narrowing then widening keeps the line and its layout.
     {"NarrowThenWiden", kPlain,
      [](Session& s) {
@@ -355,8 +359,12 @@ TEST_P(Robustness, EndsSoundlyWithTheTerminalAsItWas) {
       << describeStatus(status) << "\n"
       << session.dump();
   EXPECT_TRUE(session.settingsAsBefore());
+  // An output that is not read takes no last words: the cursor and the
+  // keyboard's modes go back only where it still does.
   if (c.cursorShown) {
     EXPECT_TRUE(session.screen().cursorVisible());
+    EXPECT_EQ(session.screen().upKeySends(), "\x1b[A");
+    EXPECT_EQ(session.screen().keypadFiveSends(), "5");
   }
 }
 

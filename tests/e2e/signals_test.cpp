@@ -12,10 +12,25 @@
 namespace e2e {
 namespace {
 
+// The last byte of each of xterm's Alt settings sent: s (the terminal's
+// own saved), h (ESC before Alt's keys), r (its own put back).
+std::string altSettings(const std::string& transcript) {
+  const std::string_view mode = "\x1b[?1036;1039";
+  std::string finals;
+  for (std::size_t at = transcript.find(mode); at != std::string::npos;
+       at = transcript.find(mode, at + 1)) {
+    if (at + mode.size() < transcript.size()) finals += transcript[at + mode.size()];
+  }
+  return finals;
+}
+
 void expectTerminalAsBefore(const PtySession& session) {
   EXPECT_TRUE(session.settingsAsBefore());
   EXPECT_TRUE(session.screen().cursorVisible());
   EXPECT_FALSE(session.screen().altScreen());
+  EXPECT_EQ(session.screen().upKeySends(), "\x1b[A") << "cursor keys left in transmit mode";
+  EXPECT_EQ(session.screen().keypadFiveSends(), "5") << "keypad left in application mode";
+  EXPECT_TRUE(altSettings(session.transcript()).ends_with('r')) << "xterm's Alt not put back";
 }
 
 enum class Moment { kPrompt, kKeyPause };
@@ -94,6 +109,7 @@ TEST(Suspend, CtrlZStopsWithTheTerminalRestoredAndResumesWhereItWas) {
       << session.dump();
   EXPECT_FALSE(session.settingsNow().canonical());
   EXPECT_FALSE(session.settingsNow().echoes());
+  EXPECT_EQ(session.screen().upKeySends(), "\x1bOA") << "keypad transmit not set again";
 
   // The half-typed answer survived the stop.
   session.send("\r");
@@ -103,6 +119,21 @@ TEST(Suspend, CtrlZStopsWithTheTerminalRestoredAndResumesWhereItWas) {
   session.send("q\r");
   auto status = session.waitExit();
   EXPECT_TRUE(exitedWith(status, 0)) << describeStatus(status);
+  expectTerminalAsBefore(session);
+}
+
+// Stopped and continued by someone else: the keyboard's modes are set
+// again, and the terminal's own Alt setting, saved at the start, stays saved.
+TEST(Suspend, AContinueWithoutAStopSavesNothingOverTheTerminalsOwnAlt) {
+  PtySession session;
+  ASSERT_TRUE(game::waitForDirectionPrompt(session)) << session.dump();
+  session.signal(SIGSTOP);
+  ASSERT_TRUE(session.waitStopped());
+  session.signal(SIGCONT);
+  ASSERT_TRUE(session.waitContinued());
+  session.send("q\r");
+  EXPECT_TRUE(exitedWith(session.waitExit(), 0));
+  EXPECT_EQ(altSettings(session.transcript()), "shhr");
   expectTerminalAsBefore(session);
 }
 

@@ -60,7 +60,11 @@ struct VtermCallbacks {
   }
   static void output(const char* bytes, size_t len, void* user) {
     auto* self = static_cast<VtermScreen*>(user);
-    if (self->reply_) self->reply_(std::string_view(bytes, len));
+    if (self->captured_) {
+      self->captured_->append(bytes, len);
+    } else if (self->reply_) {
+      self->reply_(std::string_view(bytes, len));
+    }
   }
 };
 
@@ -140,6 +144,22 @@ CursorPos VtermScreen::cursor() const {
   VTermPos pos;
   vterm_state_get_cursorpos(vterm_obtain_state(vt_), &pos);
   return CursorPos{pos.row, pos.col};
+}
+
+std::string VtermScreen::upKeySends() const {
+  std::string bytes;
+  captured_ = &bytes;
+  vterm_keyboard_key(vt_, VTERM_KEY_UP, VTERM_MOD_NONE);
+  captured_ = nullptr;
+  return bytes;
+}
+
+std::string VtermScreen::keypadFiveSends() const {
+  std::string bytes;
+  captured_ = &bytes;
+  vterm_keyboard_key(vt_, VTERM_KEY_KP_5, VTERM_MOD_NONE);
+  captured_ = nullptr;
+  return bytes;
 }
 
 }  // namespace maze

@@ -45,6 +45,10 @@ class VtermScreen {
   // Rows pushed off the top into the scrollback, oldest first.
   const std::vector<std::string>& scrollback() const { return scrollback_; }
   int bells() const { return bells_; }
+  // What the terminal would send now for Up and for the keypad's 5: the
+  // cursor keys' and the keypad's modes as the program left them.
+  std::string upKeySends() const;
+  std::string keypadFiveSends() const;
 
  private:
   int rows_;
@@ -56,6 +60,8 @@ class VtermScreen {
   bool cursorVisible_ = true;
   bool altScreen_ = false;
   int bells_ = 0;
+  // Set while a key is pressed for a look at its bytes, which then stay here.
+  mutable std::string* captured_ = nullptr;
 
   friend struct VtermCallbacks;
 };

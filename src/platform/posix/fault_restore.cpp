@@ -34,13 +34,15 @@ constexpr char kShowCursor[] = "\x1b[0m\x1b[?25h";
 int g_fd = -1;
 termios g_settings{};
 bool g_haveSettings = false;
-bool g_showCursor = false;
+// What goes to the output: the cursor shown, the keyboard's modes back.
+char g_lastWords[sizeof kShowCursor + kMaxKeyboardBytes] = {};
+std::size_t g_lastWordsLength = 0;
 std::atomic<bool> g_armed{false};
 
 void restoreAndDie(int signo) {
   if (g_armed.exchange(false)) {
     if (g_haveSettings) tcsetattr(g_fd, TCSANOW, &g_settings);
-    if (g_showCursor) writeIfRoom(STDOUT_FILENO, {kShowCursor, sizeof kShowCursor - 1});
+    writeIfRoom(STDOUT_FILENO, {g_lastWords, g_lastWordsLength});
   }
   signal(signo, SIG_DFL);
   raise(signo);
@@ -54,12 +56,17 @@ void catchSignal(int signo, const struct sigaction& action) {
 
 }  // namespace
 
-void install(int fd, const termios* settings, bool showCursor) {
+void install(int fd, const termios* settings, bool showCursor, std::string_view keyboard) {
   g_fd = fd;
   g_haveSettings = settings != nullptr;
   if (settings) g_settings = *settings;
-  g_showCursor = showCursor;
-  if (!g_haveSettings && !g_showCursor) return;
+  std::string_view shown = showCursor ? std::string_view(kShowCursor, sizeof kShowCursor - 1) : "";
+  // Cut short, a sequence would do harm: too long a one is left out.
+  if (keyboard.size() > kMaxKeyboardBytes) keyboard = {};
+  shown.copy(g_lastWords, shown.size());
+  keyboard.copy(g_lastWords + shown.size(), keyboard.size());
+  g_lastWordsLength = shown.size() + keyboard.size();
+  if (!g_haveSettings && g_lastWordsLength == 0) return;
   struct sigaction action {};
   action.sa_handler = restoreAndDie;
   sigemptyset(&action.sa_mask);

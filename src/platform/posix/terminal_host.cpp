@@ -9,7 +9,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 
 #include "platform/input_records.hpp"
@@ -43,13 +42,6 @@ bool sameTerminal(int a, int b) {
   return fstat(a, &sa) == 0 && fstat(b, &sb) == 0 && sa.st_rdev == sb.st_rdev;
 }
 
-// A terminal that cannot place its cursor (Emacs's shell buffer, some
-// serial consoles) gets the byte stream a pipe gets, both ways.
-bool dumbTerminal() {
-  const char* term = std::getenv("TERM");
-  return term != nullptr && std::strcmp(term, "dumb") == 0;
-}
-
 int terminalOf(int input, int output) {
   if (isatty(input)) return input;
   return isatty(output) ? output : -1;
@@ -63,14 +55,21 @@ bool pipeOrSocket(int fd) {
 }  // namespace
 
 TerminalHost::TerminalHost()
-    : dumb_(dumbTerminal()),
+    : terminal_(lookUpTerminal(std::getenv("TERM"))),
+      // A terminal that cannot place its cursor as the renderer does
+      // (Emacs's shell buffer, a vt52, one the database does not know) gets
+      // the byte stream a pipe gets, both ways.
+      dumb_(!terminal_.drawable),
       input_(STDIN_FILENO, !dumb_, charset_.utf8() ? nullptr : &charset_),
       terminalFd_(terminalOf(STDIN_FILENO, STDOUT_FILENO)),
       outputMayBreak_(pipeOrSocket(STDOUT_FILENO)) {
   signal_watch::install();
   mode_.save(STDIN_FILENO);
   const bool drawable = isatty(STDOUT_FILENO) != 0 && !dumb_;
-  fault_restore::install(STDIN_FILENO, mode_.savedSettings(), drawable);
+  if (drawable && input_.isTerminal() && sameTerminal(STDIN_FILENO, STDOUT_FILENO)) {
+    keyboard_ = KeyboardModes(terminal_);
+  }
+  fault_restore::install(STDIN_FILENO, mode_.savedSettings(), drawable, keyboard_.leaveBytes());
   awaitForeground();
   takeTerminal();
   if (drawable) {
@@ -148,6 +147,17 @@ bool TerminalHost::waitForInput(std::uint32_t timeoutMs) {
 
 void TerminalHost::beforeWaiting() {
   if (display_) display_->settleCursor();
+}
+
+void TerminalHost::enterKeyboardModes() { writeAll(STDOUT_FILENO, keyboard_.enter(), this); }
+
+void TerminalHost::leaveKeyboardModes(bool waitForRoom) {
+  const std::string_view bytes = keyboard_.leave();
+  if (waitForRoom) {
+    writeAll(STDOUT_FILENO, bytes, this);
+  } else {
+    writeIfRoom(STDOUT_FILENO, bytes);
+  }
 }
 
 bool TerminalHost::setCtrlHandler(CtrlHandler handler, bool add) {

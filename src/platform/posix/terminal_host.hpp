@@ -13,6 +13,7 @@
 #include "platform/handler_lists.hpp"
 #include "platform/host.hpp"
 #include "platform/posix/fd_io.hpp"
+#include "platform/posix/keyboard_modes.hpp"
 #include "platform/posix/locale_charset.hpp"
 #include "platform/posix/terminal_display.hpp"
 #include "platform/posix/terminal_input.hpp"
@@ -31,8 +32,10 @@ class TerminalHost final : public Host, private WriteWatcher {
   TerminalHost& operator=(const TerminalHost&) = delete;
 
   // Stream mode, decided here at the start: the standard output is a file,
-  // a pipe or a dumb terminal (TERM=dumb), or a terminal too small to hold
-  // a window (one row or one column). Its bytes then go out unchanged and
+  // a pipe or a terminal that cannot place its cursor as an ANSI terminal
+  // does (TERM=dumb or vt52, TERM unset or unknown to the terminal
+  // database), or a terminal too small to hold a window (one row or one
+  // column). Its bytes then go out unchanged and
   // there is no screen.
   bool streaming() const { return !display_; }
   // The screen buffer of the standard output.
@@ -80,12 +83,17 @@ class TerminalHost final : public Host, private WriteWatcher {
   void suspend();
   void resume();
   void beforeWaiting();
+  // Keypad transmit and xterm's Alt, on while the terminal is ours.
+  void enterKeyboardModes();
+  // Unless `waitForRoom`, only as far as the output takes them at once.
+  void leaveKeyboardModes(bool waitForRoom);
   void beforeWrite() override;
   [[noreturn]] void readerGone() override;
   [[noreturn]] void hungUp();
 
   StandardFds standardFds_;
   LocaleCharset charset_;
+  TerminalEntry terminal_;
   bool dumb_;
   TerminalMode mode_;
   TerminalInput input_;
@@ -93,6 +101,7 @@ class TerminalHost final : public Host, private WriteWatcher {
   int terminalFd_;
   // The standard output is a pipe or socket, whose reader may go.
   bool outputMayBreak_;
+  KeyboardModes keyboard_;
   std::unique_ptr<TerminalDisplay> display_;
   NoScreenBuffer noScreen_;
   bool restored_ = false;

@@ -148,6 +148,7 @@ void TerminalHost::awaitForeground() {
 void TerminalHost::takeTerminal() {
   restored_ = false;
   mode_.enterRaw();
+  enterKeyboardModes();
   fault_restore::setArmed(true);
 }
 
@@ -173,6 +174,7 @@ void TerminalHost::handBack(bool waitForRoom) {
   restored_ = true;
   fault_restore::setArmed(false);
   mode_.restore();
+  leaveKeyboardModes(waitForRoom);
   if (display_) display_->leave(waitForRoom);
 }
 

@@ -24,10 +24,20 @@ struct CursorReport {
 
 class InputDecoder {
  public:
-  // A lone ESC is the Esc key once nothing has followed it for this long.
-  static constexpr std::int64_t kEscapeTimeoutNs = 25'000'000;
+  // A lone ESC is the Esc key once nothing has followed it for this long:
+  // a key split in two by a remote link's jitter (up to 100 ms) stays one
+  // key, and Esc alone still acts before the player notices a wait.
+  static constexpr std::int64_t kEscapeTimeoutNs = 150'000'000;
+  // Bytes that can only begin something longer (ESC [, ESC O, a
+  // character's first byte, a string under way) wait this long for the
+  // rest; only Alt+[ or Alt+O typed alone waits that long to be seen.
+  static constexpr std::int64_t kSequenceTimeoutNs = 500'000'000;
   // Longer control sequences are not keys; they are dropped unread.
   static constexpr std::size_t kMaxSequence = 32;
+  // A string the terminal sends (OSC, DCS, APC, PM, SOS) is dropped
+  // whatever its length; this much of it is kept in case it was typing
+  // after all (Alt+] and what followed) and is to be typed out.
+  static constexpr std::size_t kMaxString = 256;
 
   enum class Source {
     Terminal,  // raw-mode terminal: escape sequences, Alt as an ESC prefix, UTF-8 (or `charset`)
@@ -59,7 +69,17 @@ class InputDecoder {
   std::optional<CursorReport> takeCursorReport();
 
  private:
-  enum class State { Ground, Escape, Csi, CsiBracket, Ss3, Char };
+  enum class State {
+    Ground,
+    Escape,
+    Csi,
+    CsiBracket,
+    Ss3,
+    Char,
+    String,        // after ESC ], ESC P, ESC _, ESC ^ or ESC X
+    StringEscape,  // an ESC inside a string: ESC \ ends it
+    Mouse,         // the three bytes of an X10 mouse report
+  };
 
   void ground(std::uint8_t byte, std::deque<InputRecord>& out);
   void terminalByte(std::uint8_t byte, std::deque<InputRecord>& out);
@@ -70,7 +90,9 @@ class InputDecoder {
   void finishChar(std::deque<InputRecord>& out);
   void decodeCsi(std::uint8_t final, std::deque<InputRecord>& out);
   void decodeSs3(std::uint8_t final, std::deque<InputRecord>& out);
-  static bool emitLetterKey(std::uint8_t final, Modifiers m, std::deque<InputRecord>& out);
+  void stringByte(std::uint8_t byte, std::deque<InputRecord>& out);
+  void typeString(std::deque<InputRecord>& out);
+  void settle(std::deque<InputRecord>& out);
   void reset();
 
   Source source_;
@@ -78,6 +100,9 @@ class InputDecoder {
   bool alt_ = false;      // an ESC came first
   std::string sequence_;  // parameter and intermediate bytes
   bool overflow_ = false;
+  std::uint8_t introducer_ = 0;  // of the string under way
+  std::string string_;
+  int mouseBytes_ = 0;  // still to come
   TypedChar typed_;
   std::int64_t lastByteNs_ = 0;
   ByteKeyDecoder streamKeys_;  // a file or pipe: each byte a key

@@ -81,4 +81,23 @@ KeyEventRecord keypadEnterKey(Modifiers modifiers) {
   return press('\r', vk::kReturn, scan::kReturn, modifiers.controlKeyState() | kEnhancedKey);
 }
 
+KeyEventRecord keypadKey(std::uint8_t ch, Modifiers modifiers) {
+  const std::uint32_t state = modifiers.controlKeyState();
+  if (ch >= '0' && ch <= '9') {
+    const auto virtualKey = static_cast<std::uint16_t>(vk::kNumpad0 + (ch - '0'));
+    return press(ch, virtualKey, usScanCodeForVirtualKey(virtualKey), state);
+  }
+  switch (ch) {
+    case '*': return press(ch, 0x6A, 0x37, state);
+    case '+': return press(ch, 0x6B, 0x4E, state);
+    case '-': return press(ch, 0x6D, 0x4A, state);
+    case '.': return press(ch, 0x6E, 0x53, state);
+    case '/': return press(ch, 0x6F, 0x35, state | kEnhancedKey);
+    default: break;
+  }
+  KeyEventRecord key = keyForTerminalByte(ch, modifiers.alt);
+  key.controlKeyState |= state;
+  return key;
+}
+
 }  // namespace maze

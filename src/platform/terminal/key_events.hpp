@@ -35,5 +35,9 @@ KeyEventRecord functionKey(int n, Modifiers modifiers);
 KeyEventRecord keypadCenterKey(Modifiers modifiers);
 // The keypad's Enter (ENHANCED_KEY, character CR).
 KeyEventRecord keypadEnterKey(Modifiers modifiers);
+// A digit or operator of the keypad with Num Lock on ('0' to '9', '*',
+// '+', '-', '.', '/'); the keypads of other keyboards' ',' and '=' are
+// those characters' keys.
+KeyEventRecord keypadKey(std::uint8_t ch, Modifiers modifiers);
 
 }  // namespace maze
