@@ -132,6 +132,8 @@ inline constexpr std::uint32_t kDefaultInputMode =
     kEnableProcessedInput | kEnableLineInput | kEnableEchoInput;
 
 inline constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
+// The calls count time in milliseconds, the backends' clocks in nanoseconds.
+inline constexpr std::int64_t kNsPerMs = 1'000'000;
 inline constexpr std::uint32_t kMapVkToChar = 2;
 
 // Floating-point control word bits (precision and rounding control).

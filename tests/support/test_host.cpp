@@ -19,33 +19,16 @@ bool consume(int& counter) {
 
 }  // namespace
 
-bool TestHost::getInputMode(std::uint32_t& mode) {
-  if (!inputIsConsole) return false;
-  mode = inputMode_;
-  return true;
-}
-
-bool TestHost::setInputMode(std::uint32_t mode) {
-  if (!inputIsConsole) return false;
-  inputMode_ = mode;
-  return true;
-}
-
 // A console input that is no console refuses to be read, as the console
 // calls do.
 bool TestHost::peekInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) {
   read = 0;
-  if (!inputIsConsole) return false;
-  read = takeRecords(input_, records, count, false);
-  return true;
+  return inputIsConsole && QueuedInputHost::peekInput(records, count, read);
 }
 
 bool TestHost::readInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) {
   read = 0;
-  if (!inputIsConsole) return false;
-  if (input_.empty()) waitForInput(kInfinite);
-  read = takeRecords(input_, records, count, true);
-  return true;
+  return inputIsConsole && QueuedInputHost::readInput(records, count, read);
 }
 
 bool TestHost::waitForInput(std::uint32_t timeoutMs) {
@@ -59,14 +42,6 @@ bool TestHost::waitForInput(std::uint32_t timeoutMs) {
   if (timeoutMs == kInfinite || ++emptyWaits_ > kMaxEmptyWaits) throw InputStarved{};
   advanceMs(timeoutMs);
   return false;
-}
-
-bool TestHost::setCtrlHandler(CtrlHandler handler, bool add) {
-  return ctrlHandlers_.set(handler, add);
-}
-
-std::uint32_t TestHost::mapVirtualKey(std::uint32_t code, std::uint32_t mapType) {
-  return mapType == kMapVkToChar ? usVirtualKeyToChar(code) : 0;
 }
 
 bool TestHost::writeBytes(const void* bytes, std::uint32_t length, std::uint32_t& written) {
@@ -108,11 +83,6 @@ std::uint32_t TestHost::tickCount() {
 
 void TestHost::setFloatingPointControl(std::uint32_t value, std::uint32_t mask) {
   fpControl_ = (fpControl_ & ~mask) | (value & mask);
-}
-
-bool TestHost::atExit(ExitHandler handler) {
-  exitHandlers_.add(handler);
-  return true;
 }
 
 void TestHost::exitProcess(int status) {

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/handler_lists.hpp"
-#include "platform/host.hpp"
+#include "platform/queued_input_host.hpp"
 
 namespace maze {
 
@@ -22,17 +21,15 @@ struct ProcessExit {
 // Thrown when the program waits, without limit, for input a test never gives.
 struct InputStarved {};
 
-class TestHost : public Host {
+class TestHost : public QueuedInputHost {
  public:
   static constexpr std::int64_t kCounterFrequency = 10'000'000;
 
-  bool getInputMode(std::uint32_t& mode) override;
-  bool setInputMode(std::uint32_t mode) override;
+  TestHost() : QueuedInputHost(0x1F7) {}  // the console's usual input mode
+
   bool peekInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) override;
   bool readInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) override;
   bool waitForInput(std::uint32_t timeoutMs) override;
-  bool setCtrlHandler(CtrlHandler handler, bool add) override;
-  std::uint32_t mapVirtualKey(std::uint32_t code, std::uint32_t mapType) override;
   bool writeBytes(const void* bytes, std::uint32_t length, std::uint32_t& written) override;
   void flushScreen() override { ++flushes_; }
   bool beep(std::uint32_t frequency, std::uint32_t durationMs) override;
@@ -41,7 +38,6 @@ class TestHost : public Host {
   bool queryPerformanceCounter(std::int64_t& counter) override;
   std::uint32_t tickCount() override;
   void setFloatingPointControl(std::uint32_t value, std::uint32_t mask) override;
-  bool atExit(ExitHandler handler) override;
   [[noreturn]] void exitProcess(int status) override;
 
   // --- Input ---
@@ -95,13 +91,14 @@ class TestHost : public Host {
   std::uint32_t fpControl() const { return fpControl_; }
 
  private:
+  std::deque<InputRecord>& inputQueue() override { return input_; }
+  void pumpInput(Taking) override {}
+  bool consoleInput() const override { return inputIsConsole; }
+
   std::deque<InputRecord> input_;
   bool inputEnded_ = false;
   int emptyWaits_ = 0;
   std::uint32_t lastWaitMs_ = 0;
-  std::uint32_t inputMode_ = 0x1F7;  // the console's usual default
-  CtrlHandlerList ctrlHandlers_;
-  ExitHandlerList exitHandlers_;
   std::string streamOutput_;
   std::uint64_t flushes_ = 0;
   std::vector<Beep> beeps_;

@@ -11,8 +11,6 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/input_records.hpp"
-#include "platform/keyboard_layout.hpp"
 #include "platform/posix/fault_restore.hpp"
 #include "platform/posix/fd_io.hpp"
 #include "platform/posix/signal_watch.hpp"
@@ -27,7 +25,6 @@ constexpr std::int64_t kCursorReportWaitNs = 1'000'000'000;
 // An answer later than this cannot be one any more: the same bytes are
 // then a key.
 constexpr std::int64_t kCursorReportLateNs = 5'000'000'000;
-constexpr std::int64_t kNsPerMs = 1'000'000;
 
 // The C library's exit hook can only reach the host through this.
 TerminalHost* g_active = nullptr;
@@ -103,31 +100,10 @@ ScreenBuffer& TerminalHost::screen() {
 
 // --- Input ---
 
-// The mode is kept for whoever reads it back; Ctrl+C interrupts whatever
-// it says, as the terminal's signal keys stay on.
-bool TerminalHost::getInputMode(std::uint32_t& mode) {
-  if (!input_.isTerminal()) return false;
-  mode = inputMode_;
-  return true;
-}
-
-bool TerminalHost::setInputMode(std::uint32_t mode) {
-  if (!input_.isTerminal()) return false;
-  inputMode_ = mode;
-  return true;
-}
-
-bool TerminalHost::peekInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) {
-  if (input_.records().empty() && input_.isTerminal()) input_.pump();
-  read = takeRecords(input_.records(), records, count, false);
-  return true;
-}
-
-bool TerminalHost::readInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) {
-  if (input_.records().empty()) input_.pump();
-  while (input_.records().empty()) waitForInput(kInfinite);
-  read = takeRecords(input_.records(), records, count, true);
-  return true;
+// A peek takes nothing from a file or pipe: its bytes are taken as the
+// program waits for keys.
+void TerminalHost::pumpInput(Taking taking) {
+  if (taking == Taking::Read || input_.isTerminal()) input_.pump();
 }
 
 bool TerminalHost::waitForInput(std::uint32_t timeoutMs) {
@@ -158,14 +134,6 @@ void TerminalHost::leaveKeyboardModes(bool waitForRoom) {
   } else {
     writeIfRoom(STDOUT_FILENO, bytes);
   }
-}
-
-bool TerminalHost::setCtrlHandler(CtrlHandler handler, bool add) {
-  return ctrlHandlers_.set(handler, add);
-}
-
-std::uint32_t TerminalHost::mapVirtualKey(std::uint32_t code, std::uint32_t mapType) {
-  return mapType == kMapVkToChar ? usVirtualKeyToChar(code) : 0;
 }
 
 // --- Output ---
@@ -218,11 +186,6 @@ std::uint32_t TerminalHost::tickCount() {
 // precision; only the rounding mode needs setting.
 void TerminalHost::setFloatingPointControl(std::uint32_t, std::uint32_t) {
   std::fesetround(FE_TONEAREST);
-}
-
-bool TerminalHost::atExit(ExitHandler handler) {
-  exitHandlers_.add(handler);
-  return true;
 }
 
 void TerminalHost::exitProcess(int status) {

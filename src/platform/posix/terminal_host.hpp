@@ -10,19 +10,18 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/handler_lists.hpp"
-#include "platform/host.hpp"
 #include "platform/posix/fd_io.hpp"
 #include "platform/posix/keyboard_modes.hpp"
 #include "platform/posix/locale_charset.hpp"
 #include "platform/posix/terminal_display.hpp"
 #include "platform/posix/terminal_input.hpp"
 #include "platform/posix/terminal_mode.hpp"
+#include "platform/queued_input_host.hpp"
 #include "platform/screen_buffer.hpp"
 
 namespace maze {
 
-class TerminalHost final : public Host, private WriteWatcher {
+class TerminalHost final : public QueuedInputHost, private WriteWatcher {
  public:
   // Started in the background, this waits until its job is brought to the
   // foreground: until then the terminal is not touched.
@@ -41,13 +40,7 @@ class TerminalHost final : public Host, private WriteWatcher {
   // The screen buffer of the standard output.
   ScreenBuffer& screen();
 
-  bool getInputMode(std::uint32_t& mode) override;
-  bool setInputMode(std::uint32_t mode) override;
-  bool peekInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) override;
-  bool readInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) override;
   bool waitForInput(std::uint32_t timeoutMs) override;
-  bool setCtrlHandler(CtrlHandler handler, bool add) override;
-  std::uint32_t mapVirtualKey(std::uint32_t code, std::uint32_t mapType) override;
   bool writeBytes(const void* bytes, std::uint32_t length, std::uint32_t& written) override;
   void flushScreen() override;
   bool beep(std::uint32_t frequency, std::uint32_t durationMs) override;
@@ -56,13 +49,18 @@ class TerminalHost final : public Host, private WriteWatcher {
   bool queryPerformanceCounter(std::int64_t& counter) override;
   std::uint32_t tickCount() override;
   void setFloatingPointControl(std::uint32_t value, std::uint32_t mask) override;
-  bool atExit(ExitHandler handler) override;
   [[noreturn]] void exitProcess(int status) override;
 
   // Leaves the terminal as the program found it, the last screen kept.
   void restoreTerminal();
 
  private:
+  std::deque<InputRecord>& inputQueue() override { return input_.records(); }
+  void pumpInput(Taking taking) override;
+  // Ctrl+C interrupts whatever the input mode says, as the terminal's
+  // signal keys stay on.
+  bool consoleInput() const override { return input_.isTerminal(); }
+
   // Runs before any member below opens a descriptor.
   struct StandardFds {
     StandardFds() { openClosedStandardFds(); }
@@ -109,9 +107,6 @@ class TerminalHost final : public Host, private WriteWatcher {
   bool claimed_ = false;
   // The process was stopped and continued while output was being written.
   bool stoppedInWrite_ = false;
-  std::uint32_t inputMode_ = kDefaultInputMode;
-  CtrlHandlerList ctrlHandlers_;
-  ExitHandlerList exitHandlers_;
 };
 
 }  // namespace maze

@@ -17,7 +17,6 @@ constexpr std::size_t kChunkBytes = 256;
 // Keys waiting beyond this stay in the terminal's own buffer for now, so a
 // huge paste costs no memory here.
 constexpr std::size_t kMaxQueuedRecords = 1024;
-constexpr std::int64_t kNsPerMs = 1'000'000;
 
 int pollTimeoutMs(std::int64_t ns) {
   if (ns < 0) return -1;

@@ -2,16 +2,12 @@
 
 #include <string>
 
-#include "platform/input_records.hpp"
-#include "platform/keyboard_layout.hpp"
 #include "platform/terminal/cp437.hpp"
 #include "platform/terminal/terminal_fit.hpp"
 #include "platform/web/page_bridge.hpp"
 
 namespace maze {
 namespace {
-
-constexpr std::int64_t kNsPerMs = 1'000'000;
 
 bool endsLine(const InputRecord& record) {
   return record.eventType == kKeyEvent && record.key.keyDown &&
@@ -28,35 +24,20 @@ WebHost::WebHost(page::TerminalSize size)
 
 // --- Input ---
 
-// The page's terminal is a console: the mode is kept for whoever reads it.
-bool WebHost::getInputMode(std::uint32_t& mode) {
-  mode = inputMode_;
-  return true;
-}
-
-bool WebHost::setInputMode(std::uint32_t mode) {
-  inputMode_ = mode;
-  return true;
-}
-
 // Looking at the keys is where the program turns to the player, though
 // keys typed ahead spare it the wait: what it has said is told first.
 bool WebHost::peekInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) {
   announce();
-  if (input_.records().empty()) input_.pump();
-  read = takeRecords(input_.records(), records, count, false);
-  return true;
+  return QueuedInputHost::peekInput(records, count, read);
 }
 
 bool WebHost::readInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) {
   announce();
-  if (input_.records().empty()) input_.pump();
-  while (input_.records().empty()) waitForInput(kInfinite);
-  read = takeRecords(input_.records(), records, count, true);
+  const bool done = QueuedInputHost::readInput(records, count, read);
   for (std::uint32_t i = 0; i < read; ++i) {
     if (endsLine(records[i])) transcript_.endInput();
   }
-  return true;
+  return done;
 }
 
 bool WebHost::waitForInput(std::uint32_t timeoutMs) {
@@ -108,15 +89,6 @@ void WebHost::announce() {
   page::announce(text);
 }
 
-// A page raises no control events; the handlers are only kept.
-bool WebHost::setCtrlHandler(CtrlHandler handler, bool add) {
-  return ctrlHandlers_.set(handler, add);
-}
-
-std::uint32_t WebHost::mapVirtualKey(std::uint32_t code, std::uint32_t mapType) {
-  return mapType == kMapVkToChar ? usVirtualKeyToChar(code) : 0;
-}
-
 // --- Output ---
 
 // Everything goes through the screen; raw bytes have nowhere to go, and
@@ -156,11 +128,6 @@ std::uint32_t WebHost::tickCount() { return static_cast<std::uint32_t>(page::now
 // WebAssembly computes doubles at their own precision and always rounds to
 // nearest: there is nothing to set.
 void WebHost::setFloatingPointControl(std::uint32_t, std::uint32_t) {}
-
-bool WebHost::atExit(ExitHandler handler) {
-  exitHandlers_.add(handler);
-  return true;
-}
 
 // The last screen stays on the page, in default colours with the cursor
 // shown where the screen has it; the page then offers a new game.

@@ -3,14 +3,14 @@
 // terminal renderer after every output call and told to the page's
 // transcript at every wait; keys typed into it are decoded as a
 // terminal's. Every wait hands the browser its thread back, and costs
-// nothing while nobody types.
+// nothing while nobody types. A page raises no control events: the
+// handlers are only kept.
 #pragma once
 
 #include <cstdint>
 
-#include "platform/handler_lists.hpp"
-#include "platform/host.hpp"
 #include "platform/memory/screen_transcript.hpp"
+#include "platform/queued_input_host.hpp"
 #include "platform/terminal/terminal_renderer.hpp"
 #include "platform/terminal/terminal_screen.hpp"
 #include "platform/web/page_bridge.hpp"
@@ -18,20 +18,16 @@
 
 namespace maze {
 
-class WebHost final : public Host {
+class WebHost final : public QueuedInputHost {
  public:
   WebHost();
 
   // The page always has its terminal: there is no stream mode.
   ScreenBuffer& screen() { return screen_; }
 
-  bool getInputMode(std::uint32_t& mode) override;
-  bool setInputMode(std::uint32_t mode) override;
   bool peekInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) override;
   bool readInput(InputRecord* records, std::uint32_t count, std::uint32_t& read) override;
   bool waitForInput(std::uint32_t timeoutMs) override;
-  bool setCtrlHandler(CtrlHandler handler, bool add) override;
-  std::uint32_t mapVirtualKey(std::uint32_t code, std::uint32_t mapType) override;
   bool writeBytes(const void* bytes, std::uint32_t length, std::uint32_t& written) override;
   void flushScreen() override;
   bool beep(std::uint32_t frequency, std::uint32_t durationMs) override;
@@ -40,10 +36,14 @@ class WebHost final : public Host {
   bool queryPerformanceCounter(std::int64_t& counter) override;
   std::uint32_t tickCount() override;
   void setFloatingPointControl(std::uint32_t value, std::uint32_t mask) override;
-  bool atExit(ExitHandler handler) override;
   [[noreturn]] void exitProcess(int status) override;
 
  private:
+  std::deque<InputRecord>& inputQueue() override { return input_.records(); }
+  void pumpInput(Taking) override { input_.pump(); }
+  // The page's terminal is a console.
+  bool consoleInput() const override { return true; }
+
   explicit WebHost(page::TerminalSize size);
   void beforeWaiting();
   void followPageSize();
@@ -54,9 +54,6 @@ class WebHost final : public Host {
   TerminalRenderer renderer_;
   ScreenTranscript transcript_;
   WebInput input_;
-  std::uint32_t inputMode_ = kDefaultInputMode;
-  CtrlHandlerList ctrlHandlers_;
-  ExitHandlerList exitHandlers_;
 };
 
 }  // namespace maze

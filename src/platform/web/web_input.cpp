@@ -11,7 +11,6 @@ constexpr std::size_t kChunkBytes = 256;
 // Keys beyond this stay with the page for now, as a terminal's own buffer
 // keeps them, so a huge paste costs the program no memory.
 constexpr std::size_t kMaxQueuedRecords = 1024;
-constexpr std::int64_t kNsPerMs = 1'000'000;
 
 }  // namespace
 
