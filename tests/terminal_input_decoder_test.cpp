@@ -7,6 +7,7 @@
 #include "console/keyboard.hpp"
 #include "platform/keyboard_layout.hpp"
 #include "platform/terminal/input_decoder.hpp"
+#include "support/decoding.hpp"
 #include "support/test_host.hpp"
 
 namespace maze {
@@ -15,19 +16,6 @@ namespace {
 constexpr std::uint32_t kAlt = kLeftAltPressed;
 constexpr std::uint32_t kCtrl = kLeftCtrlPressed;
 constexpr std::uint32_t kShift = kShiftPressed;
-constexpr std::int64_t kMs = 1'000'000;
-
-struct Key {
-  std::uint16_t vk;
-  std::uint16_t scan;
-  std::uint8_t ch;
-  std::uint32_t state;
-  friend bool operator==(const Key&, const Key&) = default;
-  friend void PrintTo(const Key& k, std::ostream* os) {
-    *os << "{vk " << std::hex << k.vk << " scan " << k.scan << " ch " << int{k.ch} << " state "
-        << k.state << "}";
-  }
-};
 
 Key enhanced(std::uint16_t vk, std::uint32_t state = 0) {
   return {vk, usScanCodeForVirtualKey(vk), 0, state | kEnhancedKey};
@@ -46,34 +34,6 @@ Key letter(char lower, std::uint32_t state = 0) {
 const Key kEsc{vk::kEscape, scan::kEscape, 27, 0};
 const Key kEnter{vk::kReturn, scan::kReturn, 13, 0};
 const Key kBackspace{vk::kBack, scan::kBack, 8, 0};
-
-// Presses in order; checks that each is followed by its own release.
-std::vector<Key> presses(const std::deque<InputRecord>& records) {
-  std::vector<Key> keys;
-  EXPECT_EQ(records.size() % 2, 0u);
-  for (std::size_t i = 0; i + 1 < records.size(); i += 2) {
-    const KeyEventRecord& down = records[i].key;
-    const KeyEventRecord& up = records[i + 1].key;
-    EXPECT_TRUE(records[i].eventType == kKeyEvent && down.keyDown && !up.keyDown);
-    EXPECT_TRUE(down.repeatCount == 1 && up.repeatCount == 1);
-    keys.push_back({down.virtualKeyCode, down.virtualScanCode, down.ch, down.controlKeyState});
-    EXPECT_EQ(keys.back(), (Key{up.virtualKeyCode, up.virtualScanCode, up.ch, up.controlKeyState}));
-  }
-  return keys;
-}
-
-struct Decoding {
-  explicit Decoding(InputDecoder::Source source = InputDecoder::Source::Terminal)
-      : decoder(source) {}
-  void feed(const std::string& bytes, std::int64_t at) {
-    decoder.feed(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), at, out);
-  }
-  void expire(std::int64_t at) { decoder.expire(at, out); }
-  std::vector<Key> keys() const { return presses(out); }
-
-  InputDecoder decoder;
-  std::deque<InputRecord> out;
-};
 
 // All of `bytes` at once, and the keys it settles to once time has passed.
 std::vector<Key> decode(const std::string& bytes,
@@ -282,6 +242,57 @@ TEST(PosixInputDecoder, LoneEscapeWaitsForItsTimeout) {
             (std::vector<Key>{{vk::kEscape, scan::kEscape, 27, kAlt}, kEsc}));
   EXPECT_EQ(decode("\x1b\x1bq"),
             (std::vector<Key>{{vk::kEscape, scan::kEscape, 27, kAlt}, letter('q')}));
+}
+
+// Read by read, at the times the bytes arrive (ms): keys split by a remote
+// link, the strings and mouse reports a terminal sends that are no keys,
+// and typing that only looks like them. The keys by name, "A-" for Alt.
+TEST(PosixInputDecoder, ReadsSettleToTheKeysTyped) {
+  struct Read {
+    std::string bytes;
+    int atMs;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Read> reads;
+    const char* keys;
+  };
+  const Case cases[] = {
+      {"CsiThenTheRest400msLater", {{"\x1b[", 0}, {"A", 400}}, "Up"},
+      {"EscThenTheRest200msLater", {{"\x1b", 0}, {"[A", 200}}, "Esc [ A"},
+      // Strings a terminal sends are swallowed whole, however they arrive.
+      {"TitleEndedByBel", {{"\x1b]0;title\az", 0}}, "z"},
+      {"ClipboardEndedBySt", {{"\x1b]52;c;aGVsbG8=\x1b\\z", 0}}, "z"},
+      {"DeviceControlString", {{"\x1bP1$r0m\x1b\\z", 0}}, "z"},
+      {"ApplicationProgramCommand", {{"\x1b_Gi=1;OK\x1b\\z", 0}}, "z"},
+      {"StringInThreeReads", {{"\x1b", 0}, {"]0;ti", 90}, {"tle\a", 180}, {"z", 190}}, "z"},
+      {"StSplitInTwo", {{"\x1b]0;t\x1b", 0}, {"\\z", 90}}, "z"},
+      {"LongStringCutShort", {{"\x1b]52;c;" + std::string(1000, 'A'), 0}, {"z", 2000}}, "z"},
+      // Typing that begins like a string is typing.
+      {"AltCloseBracketAlone", {{"\x1b]", 0}}, "A-]"},
+      {"AltShiftPThenALine", {{"\x1bPn", 0}, {"\r", 50}}, "A-P n Enter"},
+      {"AltCloseBracketThenAPause", {{"\x1b]ab", 0}}, "A-] a b"},
+      {"AltCaretThenEsc", {{"\x1b^\x1b", 0}}, "A-^ Esc"},
+      // X10 mouse reports: CSI M and three bytes of any value.
+      {"MouseReport", {{"\x1b[M\xff!!z", 0}}, "z"},
+      {"MouseReportSplit", {{"\x1b[M ", 0}, {"!", 90}, {"!z", 180}}, "z"},
+  };
+  for (const Case& c : cases) {
+    Decoding d;
+    for (const Read& read : c.reads) d.read(read.bytes, read.atMs * kMs);
+    d.expire(INT64_MAX);
+    EXPECT_FALSE(d.decoder.deadline().has_value()) << c.name;
+    std::string keys;
+    for (const Key& k : d.keys()) {
+      if (!keys.empty()) keys += ' ';
+      if (k.state & kAlt) keys += "A-";
+      keys += k.vk == vk::kUp ? "Up"
+              : k.ch == 0x1B  ? "Esc"
+              : k.ch == '\r'  ? "Enter"
+                              : std::string(1, static_cast<char>(k.ch));
+    }
+    EXPECT_EQ(keys, c.keys) << c.name;
+  }
 }
 
 TEST(PosixInputDecoder, UnknownSequencesAreDroppedWhole) {
