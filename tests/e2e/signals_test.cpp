@@ -131,6 +131,9 @@ TEST(Suspend, AContinueWithoutAStopSavesNothingOverTheTerminalsOwnAlt) {
   ASSERT_TRUE(session.waitStopped());
   session.signal(SIGCONT);
   ASSERT_TRUE(session.waitContinued());
+  // The player quits once the program has taken the continue.
+  ASSERT_TRUE(session.waitUntil([&] { return altSettings(session.transcript()) == "shh"; }))
+      << altSettings(session.transcript());
   session.send("q\r");
   EXPECT_TRUE(exitedWith(session.waitExit(), 0));
   EXPECT_EQ(altSettings(session.transcript()), "shhr");
