@@ -77,17 +77,6 @@ void startedInBackground(Session& s) {
   s.send("q\r");
 }
 
-// Stopped with the terminal's settings as they were; continued, it goes on.
-void stoppedThenContinued(Session& s) {
-  const auto stopped = s.waitStopped();
-  ASSERT_TRUE(stopped && WIFSTOPPED(*stopped)) << describeStatus(stopped);
-  EXPECT_EQ(s.settingsNow(), s.settingsBefore());
-  s.resumeReading();
-  s.signal(SIGCONT);
-  s.settle();
-  s.signal(SIGTERM);
-}
-
 // The orphans of the programs run here become this process's children, so their end can be
 // awaited.
 const bool kAdoptsOrphans = prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
@@ -105,8 +94,7 @@ void orphanedInTheBackground(Session& s) {
   ASSERT_TRUE(kAdoptsOrphans &&
               s.waitUntil([&] { return (pid = std::atoi(s.screen().row(0).c_str())) > 0; }));
   int status = 0;
-  bool ended = false;
-  for (int i = 0; i < 500 && !(ended = waitpid(pid, &status, WNOHANG) == pid); ++i) usleep(10'000);
+  const bool ended = s.waitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; });
   EXPECT_TRUE(ended && killedBy(status, SIGHUP)) << (ended ? describeStatus(status) : "running");
   if (!ended && kill(pid, SIGKILL) == 0) waitpid(pid, &status, 0);
 }
@@ -208,10 +196,17 @@ const Case kCases[] = {
      SIGPIPE},
     // A socket's peer goes while the program waits at its prompt: ended as a reader gone.
     {"SocketPeerGone", {.socketOutput = true}, &Session::closeSocketPeer, SIGPIPE},
+    // Stopped with the terminal's settings as they were; continued, it goes on.
     {"StopWhileOutputIsBlocked", kPlain,
      [](Session& s) {
        blockThenSignal(SIGTSTP)(s);
-       stoppedThenContinued(s);
+       const auto stopped = s.waitStopped();
+       ASSERT_TRUE(stopped && WIFSTOPPED(*stopped)) << describeStatus(stopped);
+       EXPECT_TRUE(s.settingsAsBefore());
+       s.resumeReading();
+       s.signal(SIGCONT);
+       s.settle();
+       s.signal(SIGTERM);
      },
      SIGTERM},
     // A supervisor's SIGCONT right behind its SIGTSTP: never left stopped.
@@ -363,8 +358,8 @@ TEST_P(Robustness, EndsSoundlyWithTheTerminalAsItWas) {
   // keyboard's modes go back only where it still does.
   if (c.cursorShown) {
     EXPECT_TRUE(session.screen().cursorVisible());
-    EXPECT_EQ(session.screen().upKeySends(), "\x1b[A");
-    EXPECT_EQ(session.screen().keypadFiveSends(), "5");
+    EXPECT_EQ(session.screen().keySends(VTERM_KEY_UP), "\x1b[A");
+    EXPECT_EQ(session.screen().keySends(VTERM_KEY_KP_5), "5");
   }
 }
 

@@ -28,8 +28,8 @@ void expectTerminalAsBefore(const PtySession& session) {
   EXPECT_TRUE(session.settingsAsBefore());
   EXPECT_TRUE(session.screen().cursorVisible());
   EXPECT_FALSE(session.screen().altScreen());
-  EXPECT_EQ(session.screen().upKeySends(), "\x1b[A") << "cursor keys left in transmit mode";
-  EXPECT_EQ(session.screen().keypadFiveSends(), "5") << "keypad left in application mode";
+  EXPECT_EQ(session.screen().keySends(VTERM_KEY_UP), "\x1b[A") << "keypad transmit left on";
+  EXPECT_EQ(session.screen().keySends(VTERM_KEY_KP_5), "5") << "keypad left in application mode";
   EXPECT_TRUE(altSettings(session.transcript()).ends_with('r')) << "xterm's Alt not put back";
 }
 
@@ -109,7 +109,7 @@ TEST(Suspend, CtrlZStopsWithTheTerminalRestoredAndResumesWhereItWas) {
       << session.dump();
   EXPECT_FALSE(session.settingsNow().canonical());
   EXPECT_FALSE(session.settingsNow().echoes());
-  EXPECT_EQ(session.screen().upKeySends(), "\x1bOA") << "keypad transmit not set again";
+  EXPECT_EQ(session.screen().keySends(VTERM_KEY_UP), "\x1bOA") << "keypad transmit not set again";
 
   // The half-typed answer survived the stop.
   session.send("\r");

@@ -146,18 +146,10 @@ CursorPos VtermScreen::cursor() const {
   return CursorPos{pos.row, pos.col};
 }
 
-std::string VtermScreen::upKeySends() const {
+std::string VtermScreen::keySends(VTermKey key) const {
   std::string bytes;
   captured_ = &bytes;
-  vterm_keyboard_key(vt_, VTERM_KEY_UP, VTERM_MOD_NONE);
-  captured_ = nullptr;
-  return bytes;
-}
-
-std::string VtermScreen::keypadFiveSends() const {
-  std::string bytes;
-  captured_ = &bytes;
-  vterm_keyboard_key(vt_, VTERM_KEY_KP_5, VTERM_MOD_NONE);
+  vterm_keyboard_key(vt_, key, VTERM_MOD_NONE);
   captured_ = nullptr;
   return bytes;
 }

@@ -45,10 +45,9 @@ class VtermScreen {
   // Rows pushed off the top into the scrollback, oldest first.
   const std::vector<std::string>& scrollback() const { return scrollback_; }
   int bells() const { return bells_; }
-  // What the terminal would send now for Up and for the keypad's 5: the
+  // What the terminal would send now for a key (Up, the keypad's 5): the
   // cursor keys' and the keypad's modes as the program left them.
-  std::string upKeySends() const;
-  std::string keypadFiveSends() const;
+  std::string keySends(VTermKey key) const;
 
  private:
   int rows_;

@@ -42,7 +42,7 @@ after(async () => {
 });
 
 // A fresh page on the game, with the page's errors and its bells noted.
-async function openGame(beforeLoad, { viewport = desktop, at = url } = {}) {
+async function openGame({ viewport = desktop, at = url, beforeLoad } = {}) {
   const page = await browser.newPage();
   await page.setViewport(viewport);
   page.errors = [];
@@ -64,179 +64,162 @@ async function openGame(beforeLoad, { viewport = desktop, at = url } = {}) {
       new MutationObserver(() => box.classList.contains('bell') && window.bells.push('flash'))
         .observe(box, { attributes: true });
     });
+    // The terminal's rows on screen as xterm holds them, trailing blanks
+    // removed or not.
+    window.screenRows = (trim) => {
+      const terminal = window.mazeTerminal;
+      const buffer = terminal?.buffer.active;
+      return Array.from({ length: buffer ? terminal.rows : 0 }, (_, y) => {
+        const row = buffer.getLine(buffer.viewportY + y).translateToString(trim);
+        return trim ? row.trimEnd() : row;
+      });
+    };
   });
   if (beforeLoad) await beforeLoad(page);
   await page.goto(at);
   return page;
 }
 
-// The terminal's rows as xterm holds them, trailing blanks removed.
-function rows(page) {
-  return page.evaluate(() => {
-    const buffer = window.mazeTerminal.buffer.active;
-    return Array.from({ length: window.mazeTerminal.rows },
-      (_, y) => buffer.getLine(buffer.viewportY + y).translateToString(true).trimEnd());
-  });
-}
-
-// Waits until the screen holds `text`, on one row or wrapped over several
-// (at the terminal's width, or at the narrower width the game started
-// with); returns the page's clock at that moment.
-async function waitForText(page, text) {
+// A fresh page at the game's first prompt, played by `body`; the page
+// raises no error meanwhile.
+async function withGame(options, body) {
+  const page = await openGame(options);
   try {
-    const seen = await page.waitForFunction((wanted) => {
-      const terminal = window.mazeTerminal;
-      const buffer = terminal?.buffer.active;
-      let shown = '';
-      let words = '';
-      for (let y = 0; buffer && y < terminal.rows; ++y) {
-        const row = buffer.getLine(buffer.viewportY + y).translateToString(false);
-        shown += row;
-        words += ` ${row}`;
-      }
-      const found = shown.includes(wanted) || words.replace(/\s+/g, ' ').includes(wanted);
-      return found && { at: performance.now() };
-    }, { timeout: 5000 }, text);
-    return (await seen.jsonValue()).at;
-  } catch (error) {
-    throw new Error(`"${text}" never appeared; the screen:\n${(await rows(page)).join('\n')}`);
+    await waitForText(page, prompt);
+    await body(page);
+    const { width, height } = options.viewport ?? desktop;
+    assert.deepEqual(page.errors, [], `the page's errors at ${width} x ${height}`);
+  } finally {
+    await page.close();
   }
 }
 
-// Waits until the screen's top rows are `expected`.
-async function waitForRows(page, expected) {
+const rows = (page) => page.evaluate(() => window.screenRows(true));
+
+// Waits until `holds(wanted)` in the page; else fails with the screen.
+async function waitForScreen(page, holds, wanted, what) {
   try {
-    await page.waitForFunction((wanted) => {
-      const buffer = window.mazeTerminal.buffer.active;
-      return wanted.every((row, y) =>
-        buffer.getLine(buffer.viewportY + y).translateToString(true).trimEnd() === row);
-    }, { timeout: 5000 }, expected);
-  } catch (error) {
-    throw new Error(`the screen never began ${JSON.stringify(expected)}; it shows:\n` +
-      (await rows(page)).join('\n'));
+    await page.waitForFunction(holds, { timeout: 5000 }, wanted);
+  } catch {
+    throw new Error(`${what}; the screen:\n${(await rows(page)).join('\n')}`);
   }
 }
+
+// Until the screen holds `text`, on one row or wrapped over several (at the
+// terminal's width, or at the narrower width the game started with).
+const waitForText = (page, text) => waitForScreen(page, (wanted) => {
+  const shown = window.screenRows(false);
+  return shown.join('').includes(wanted) || shown.join(' ').replace(/\s+/g, ' ').includes(wanted);
+}, text, `"${text}" never appeared`);
+
+// Until the screen's top rows are `expected`.
+const waitForRows = (page, expected) => waitForScreen(page, (wanted) => {
+  const shown = window.screenRows(true);
+  return wanted.every((row, y) => shown[y] === row);
+}, expected, `the screen never began ${JSON.stringify(expected)}`);
+
+// Each step's keys sent, then what they bring waited for.
+async function play(page, steps, send = (keys) => page.keyboard.type(keys)) {
+  for (const [keys, shown] of steps) {
+    await send(keys);
+    await waitForText(page, shown);
+  }
+}
+
+// Room 1 leads south out of the maze, open while no rubble has fallen.
+const outOfTheMaze = [['n\r', 'You enter the caves'], [' ', prompt],
+  ['s\r', 'Are you sure you want to leave the maze (Y, N)'],
+  ['y\r', 'Congratulations you have finished the game with 0 gold']];
 
 const terminalHasFocus = (page) =>
   page.evaluate(() => document.getElementById('terminal').contains(document.activeElement));
 
-async function typeLine(page, text) {
-  await page.keyboard.type(text);
-  await page.keyboard.press('Enter');
-}
-
-test('a first game: from the page to the caves', async () => {
-  const page = await openGame();
-  const shownAt = await waitForText(page, prompt);
-  console.log(`figure: page load to the first prompt: ${Math.round(shownAt)} ms`);
+test('a first game: from the page to the caves', () => withGame({}, async (page) => {
   assert.equal((await rows(page))[0], prompt);
-
-  await typeLine(page, 's');
-  await waitForText(page, 'You must head north into the caves');
+  await play(page, [['s\r', 'You must head north into the caves']]);
   await page.keyboard.press('x');
   await waitForRows(page, [prompt, '']);
-  await typeLine(page, 'n');
-  await waitForText(page, 'You enter the caves');
+  await play(page, [['n\r', 'You enter the caves']]);
   assert.deepEqual((await rows(page)).slice(0, 4), [
     `${prompt} n`, 'You enter the caves', 'The walls look unstable',
     'You should be as fast as possible']);
   await page.screenshot({ path: screenshot });
-  assert.deepEqual(page.errors, []);
-  await page.close();
-});
+}));
 
-test('the line editor takes Left, Delete, Home and a lone Esc from the page', async () => {
-  const page = await openGame();
-  await waitForText(page, prompt);
-  await page.keyboard.type('xns');
-  await page.keyboard.press('ArrowLeft');
-  await page.keyboard.press('Delete');
-  await waitForRows(page, [`${prompt} xn`]);
-  // Delete at the end of the line rings the bell.
-  await page.keyboard.press('Delete');
-  await page.waitForFunction(() => window.bells.length > 0);
-  await page.keyboard.press('Home');
-  await page.keyboard.press('Delete');
-  await waitForRows(page, [`${prompt} n`]);
-  const cursor = await page.evaluate(() => window.mazeTerminal.buffer.active.cursorX);
-  assert.equal(cursor, prompt.length + 1, 'Home put the cursor at the line start');
-  // Esc, which only its timeout tells from the start of a key's sequence,
-  // clears the line.
-  await page.keyboard.type('zz');
-  await page.keyboard.press('Escape');
-  await waitForRows(page, [prompt]);
-  await typeLine(page, 'n');
-  await waitForText(page, 'You enter the caves');
-  assert.ok((await page.evaluate(() => window.bells)).every((b) => b === 1000 || b === 'flash'));
-  assert.deepEqual(page.errors, []);
-  await page.close();
-});
+test('the line editor takes Left, Delete, Home and a lone Esc from the page', () =>
+  withGame({}, async (page) => {
+    await page.keyboard.type('xns');
+    await page.keyboard.press('ArrowLeft');
+    await page.keyboard.press('Delete');
+    await waitForRows(page, [`${prompt} xn`]);
+    // Delete at the end of the line rings the bell.
+    await page.keyboard.press('Delete');
+    await page.waitForFunction(() => window.bells.length > 0);
+    await page.keyboard.press('Home');
+    await page.keyboard.press('Delete');
+    await waitForRows(page, [`${prompt} n`]);
+    const cursor = await page.evaluate(() => window.mazeTerminal.buffer.active.cursorX);
+    assert.equal(cursor, prompt.length + 1, 'Home put the cursor at the line start');
+    // Esc, which only its timeout tells from the start of a key's sequence,
+    // clears the line.
+    await page.keyboard.type('zz');
+    await page.keyboard.press('Escape');
+    await waitForRows(page, [prompt]);
+    await play(page, [['n\r', 'You enter the caves']]);
+    assert.ok((await page.evaluate(() => window.bells)).every((b) => b === 1000 || b === 'flash'));
+  }));
 
-test('an ending keeps its screen, and New game starts the program afresh', async () => {
-  const page = await openGame();
-  await waitForText(page, prompt);
-  await typeLine(page, 'n');
-  await waitForText(page, 'You enter the caves');
-  await page.keyboard.press('x');
-  // Room 1 leads south out of the maze, open while no rubble has fallen.
-  await waitForText(page, prompt);
-  await typeLine(page, 's');
-  await waitForText(page, 'Are you sure you want to leave the maze (Y, N)');
-  await typeLine(page, 'y');
-  await waitForText(page, 'Press any key to end the game');
-  assert.equal(await page.$('#new-game:not([hidden])'), null, 'no New game while playing');
-  await page.keyboard.press('x');
-  await page.waitForSelector('#new-game:not([hidden])');
-  assert.ok((await rows(page)).includes('Congratulations you have finished the game with 0 gold'));
-  // The button has the focus, so a player at the keyboard goes on with
-  // Enter.
-  await page.keyboard.press('Enter');
-  await waitForText(page, prompt);
-  assert.deepEqual((await rows(page)).filter((row) => row !== ''), [prompt]);
-  assert.ok(await page.$('#new-game[hidden]'));
-  await typeLine(page, 's');
-  await waitForText(page, 'You must head north into the caves');
-  assert.ok(await terminalHasFocus(page), 'the new game has the focus on the terminal');
+test('an ending keeps its screen, and New game starts the program afresh', () =>
+  withGame({}, async (page) => {
+    await play(page, outOfTheMaze);
+    await waitForText(page, 'Press any key to end the game');
+    assert.equal(await page.$('#new-game:not([hidden])'), null, 'no New game while playing');
+    await page.keyboard.press('x');
+    await page.waitForSelector('#new-game:not([hidden])');
+    assert.ok((await rows(page)).includes('Congratulations you have finished the game with 0 gold'));
+    // The button has the focus, so a player at the keyboard goes on with
+    // Enter.
+    await page.keyboard.press('Enter');
+    await waitForText(page, prompt);
+    assert.deepEqual((await rows(page)).filter((row) => row !== ''), [prompt]);
+    assert.ok(await page.$('#new-game[hidden]'));
+    await play(page, [['s\r', 'You must head north into the caves']]);
+    assert.ok(await terminalHasFocus(page), 'the new game has the focus on the terminal');
 
-  // Quitting ends it too; with the focus back on the terminal, other keys
-  // do nothing and Enter starts the next game.
-  await page.keyboard.press('x');
-  await waitForText(page, prompt);
-  await typeLine(page, 'q');
-  await page.waitForSelector('#new-game:not([hidden])');
-  await page.click('#terminal');
-  assert.ok(await terminalHasFocus(page));
-  const ended = await rows(page);
-  await page.keyboard.type('xn ');
-  await page.keyboard.press('Escape');
-  await page.evaluate(() => new Promise(requestAnimationFrame));
-  assert.deepEqual(await rows(page), ended);
-  assert.ok(await page.$('#new-game:not([hidden])'));
-  await page.keyboard.press('Enter');
-  await waitForRows(page, [prompt]);
-  assert.ok(await page.$('#new-game[hidden]'));
-  assert.ok(await terminalHasFocus(page));
-  assert.deepEqual(page.errors, []);
-  await page.close();
-});
+    // Quitting ends it too; with the focus back on the terminal, other keys
+    // do nothing and Enter starts the next game.
+    await play(page, [['x', prompt]]);
+    await page.keyboard.type('q\r');
+    await page.waitForSelector('#new-game:not([hidden])');
+    await page.click('#terminal');
+    assert.ok(await terminalHasFocus(page));
+    const ended = await rows(page);
+    await page.keyboard.type('xn ');
+    await page.keyboard.press('Escape');
+    await page.evaluate(() => new Promise(requestAnimationFrame));
+    assert.deepEqual(await rows(page), ended);
+    assert.ok(await page.$('#new-game:not([hidden])'));
+    await page.keyboard.press('Enter');
+    await waitForRows(page, [prompt]);
+    assert.ok(await page.$('#new-game[hidden]'));
+    assert.ok(await terminalHasFocus(page));
+  }));
 
-
-// Where the terminal, the touch keys and the visible area end, and what
-// overflows.
-const layout = (page) => page.evaluate(() => {
-  const box = (selector) => {
-    const { top, bottom, right, height } = document.querySelector(selector).getBoundingClientRect();
-    return { top, bottom, right, height };
-  };
-  const [terminal, screen, keys] = ['#terminal', '#terminal .xterm-screen', '#keys'].map(box);
-  const { cols, rows, options } = window.mazeTerminal;
-  const { width, height } = window.visualViewport;
-  return { size: [cols, rows, options.fontSize], terminal, screen, keys, width, height,
-    overflow: document.scrollingElement.scrollWidth - document.scrollingElement.clientWidth };
-});
-
+// The terminal fits the visible area at 14 px or more, without scrolling
+// sideways, and on a touch screen so do the keys below it; the size it
+// takes, [columns, rows, px].
 async function assertFits(page, where) {
-  const shown = await layout(page);
+  const shown = await page.evaluate(() => {
+    const box = (selector) => {
+      const { top, bottom, right, height } = document.querySelector(selector).getBoundingClientRect();
+      return { top, bottom, right, height };
+    };
+    const [terminal, screen, keys] = ['#terminal', '#terminal .xterm-screen', '#keys'].map(box);
+    const { cols, rows, options } = window.mazeTerminal;
+    const { width, height } = window.visualViewport;
+    return { size: [cols, rows, options.fontSize], terminal, screen, keys, width, height,
+      overflow: document.scrollingElement.scrollWidth - document.scrollingElement.clientWidth };
+  });
   const touch = Boolean((await page.viewport()).hasTouch);
   assert.equal(shown.overflow, 0, `${where}: the page scrolls sideways`);
   assert.ok(shown.terminal.right <= shown.width, `${where}: the terminal is cut off`);
@@ -253,64 +236,54 @@ test('the terminal fits phones and windows, and follows rotation and the system 
     [{ width: 800, height: 600 }, [80, 25, 16]], [{ width: 1280, height: 800 }, [80, 25, 16]],
     [{ width: 1920, height: 1080 }, [80, 25, 16]]];
   for (const [viewport, size] of viewports) {
-    const page = await openGame(null, { viewport });
-    await waitForText(page, prompt);
-    const where = `${viewport.width} x ${viewport.height}`;
-    const shown = await assertFits(page, where);
-    if (size) assert.deepEqual(shown, size, where);
-    assert.deepEqual(page.errors, [], where);
-    await page.close();
+    await withGame({ viewport }, async (page) => {
+      const where = `${viewport.width} x ${viewport.height}`;
+      const shown = await assertFits(page, where);
+      if (size) assert.deepEqual(shown, size, where);
+    });
   }
   // Turned on its side and back, then with the system keyboard taking half
-  // the height: the game's screen takes each size and shows the prompt.
-  const page = await openGame(null, { viewport: phone });
-  await waitForText(page, prompt);
-  for (const [width, height] of [[844, 390], [390, 844], [390, 420]]) {
-    await page.setViewport({ ...phone, width, height });
-    await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
-    await waitForText(page, prompt);
-    const shown = await assertFits(page, `turned to ${width} x ${height}`);
-    if (width === 844) assert.equal(shown[0], 80);
-  }
-  await typeLine(page, 'n');
-  await waitForText(page, 'You should be as fast as possible');
-  assert.deepEqual(page.errors, []);
-  await page.close();
+  // the height: the game's screen takes each size and shows the prompt;
+  // on its side it has all 80 columns.
+  await withGame({ viewport: phone }, async (page) => {
+    for (const [width, height, columns] of [[844, 390, 80], [390, 844], [390, 420]]) {
+      await page.setViewport({ ...phone, width, height });
+      await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
+      await waitForText(page, prompt);
+      const shown = await assertFits(page, `turned to ${width} x ${height}`);
+      if (columns) assert.equal(shown[0], columns);
+    }
+    await play(page, [['n\r', 'You should be as fast as possible']]);
+  });
 });
 
-test('a whole game on a phone by touch only; the keys have names and Tab reaches them', async () => {
-  const page = await openGame(null, { viewport: phone });
-  await waitForText(page, prompt);
-  const buttons = await page.$$eval('#keys button', (all) =>
-    all.map((b) => [b.dataset.key, b.getAttribute('aria-label') ?? b.textContent]));
-  assert.deepEqual(buttons.map(([, name]) => name), ['N, north', 'S, south', 'E, east', 'W, west',
-    'Q, quit', 'Y, yes', 'Enter', 'Any key']);
-  const tap = async (key) => (await page.evaluateHandle((k) =>
-    [...document.querySelectorAll('#keys button')].find((b) => b.dataset.key === k), key)).tap();
-  // Room 1 leads south out of the maze, open while no rubble has fallen;
-  // Enter on the touch keys after the ending starts the next game.
-  const game = [['n\r', 'You enter the caves'], [' ', prompt],
-    ['s\r', 'Are you sure you want to leave the maze (Y, N)'],
-    ['y\r', 'Congratulations you have finished the game with 0 gold']];
-  for (const [keys, shown] of game) {
-    for (const key of keys) await tap(key);
-    await waitForText(page, shown);
-  }
-  await tap(' ');
-  await page.waitForSelector('#new-game:not([hidden])');
-  await tap('\r');
-  await page.waitForSelector('#new-game[hidden]');
-  await waitForText(page, prompt);
-  await page.focus('#terminal textarea');
-  const reached = [];
-  for (const _ of buttons) {
-    await page.keyboard.press('Tab');
-    reached.push(await page.evaluate(() => document.activeElement.dataset.key));
-  }
-  assert.deepEqual(reached, buttons.map(([key]) => key));
-  assert.deepEqual(page.errors, []);
-  await page.close();
-});
+test('a whole game on a phone by touch only; the keys have names and Tab reaches them', () =>
+  withGame({ viewport: phone }, async (page) => {
+    const buttons = await page.$$eval('#keys button', (all) =>
+      all.map((b) => [b.dataset.key, b.getAttribute('aria-label') ?? b.textContent]));
+    assert.deepEqual(buttons.map(([, name]) => name), ['N, north', 'S, south', 'E, east', 'W, west',
+      'Q, quit', 'Y, yes', 'Enter', 'Any key']);
+    const tap = async (keys) => {
+      for (const key of keys) {
+        await (await page.evaluateHandle((k) =>
+          [...document.querySelectorAll('#keys button')].find((b) => b.dataset.key === k), key)).tap();
+      }
+    };
+    // Enter on the touch keys after the ending starts the next game.
+    await play(page, outOfTheMaze, tap);
+    await tap(' ');
+    await page.waitForSelector('#new-game:not([hidden])');
+    await tap('\r');
+    await page.waitForSelector('#new-game[hidden]');
+    await waitForText(page, prompt);
+    await page.focus('#terminal textarea');
+    const reached = [];
+    for (const _ of buttons) {
+      await page.keyboard.press('Tab');
+      reached.push(await page.evaluate(() => document.activeElement.dataset.key));
+    }
+    assert.deepEqual(reached, buttons.map(([key]) => key));
+  }));
 
 // The accessibility tree as a screen reader gets it: the transcript's lines
 // in order, and every node's name outside it.
@@ -333,54 +306,51 @@ async function readerView(page) {
   return { name: log.name?.value, lines, elsewhere };
 }
 
-test('a screen reader hears every line once, in order, and not the typed answers', async () => {
-  // On a phone, where the prompt wraps. The clock stands still at a second
-  // whose draws bring the gnome on the fourth move, before any rubble.
-  const page = await openGame((p) => p.evaluateOnNewDocument(() => {
-    Object.defineProperty(performance, 'timeOrigin', { value: 1015500 });
-    performance.now = () => 0;
-  }), { viewport: phone });
-  await waitForText(page, prompt);
-  const move = (way) => `You move ${way} through the caves`;
-  // Each answer, the lines it brings, and the prompt after a key unless the
-  // game asks at once or ends.
-  const game = [
-    ['n', ['You enter the caves', 'The walls look unstable', 'You should be as fast as possible']],
-    ['n', [move('north')]], ['w', ['You walk into a wall']],
-    ['e', [move('east'), 'You have found some treasure!']], ['w', [move('west')]],
-    ['s', [move('south'), 'As you head down the path', 'You see a small figure in a corner',
-      'The small figure throws an axe at you', 'You realise that it is a gnome',
-      'Run back the way you came or you will die']],
-    ['n', ['You escaped from the gnome']],
-    ['s', [move('south'), 'Are you sure you want to leave the maze (Y, N)?'], 'asks'],
-    ['y', ['Congratulations you have finished the game with 1 gold',
-      'Press any key to end the game'], 'ends'],
-  ];
-  const heard = [prompt];
-  for (const [answer, lines, then] of game) {
-    await typeLine(page, answer);
-    await waitForText(page, lines.at(-1));
-    heard.push(...lines);
-    if (then === 'asks') continue;
-    await page.keyboard.press('x');
-    if (then === 'ends') break;
-    await waitForText(page, prompt);
-    heard.push(prompt);
-  }
-  await page.waitForSelector('#new-game:not([hidden])');
-  const view = await readerView(page);
-  assert.equal(view.name, 'What the game says');
-  assert.equal(await page.$eval('#transcript', (log) => log.getAttribute('aria-live')), 'polite');
-  assert.deepEqual(view.lines, heard);
-  // Nothing the game says is in the tree a second time.
-  assert.deepEqual(view.elsewhere.filter((name) => heard.includes(name)), []);
-  await page.keyboard.press('Enter');
-  await waitForText(page, prompt);
-  assert.deepEqual((await readerView(page)).lines, [prompt], 'a new game, a new transcript');
-  assert.deepEqual(page.errors, []);
-  await page.close();
+// On a phone, where the prompt wraps. The clock stands still at a second
+// whose draws bring the gnome on the fourth move, before any rubble.
+const stillClock = (page) => page.evaluateOnNewDocument(() => {
+  Object.defineProperty(performance, 'timeOrigin', { value: 1015500 });
+  performance.now = () => 0;
 });
 
+test('a screen reader hears every line once, in order, and not the typed answers', () =>
+  withGame({ viewport: phone, beforeLoad: stillClock }, async (page) => {
+    const move = (way) => `You move ${way} through the caves`;
+    // Each answer, the lines it brings, and the prompt after a key unless the
+    // game asks at once or ends.
+    const game = [
+      ['n', ['You enter the caves', 'The walls look unstable', 'You should be as fast as possible']],
+      ['n', [move('north')]], ['w', ['You walk into a wall']],
+      ['e', [move('east'), 'You have found some treasure!']], ['w', [move('west')]],
+      ['s', [move('south'), 'As you head down the path', 'You see a small figure in a corner',
+        'The small figure throws an axe at you', 'You realise that it is a gnome',
+        'Run back the way you came or you will die']],
+      ['n', ['You escaped from the gnome']],
+      ['s', [move('south'), 'Are you sure you want to leave the maze (Y, N)?'], 'asks'],
+      ['y', ['Congratulations you have finished the game with 1 gold',
+        'Press any key to end the game'], 'ends'],
+    ];
+    const heard = [prompt];
+    for (const [answer, lines, then] of game) {
+      await play(page, [[`${answer}\r`, lines.at(-1)]]);
+      heard.push(...lines);
+      if (then === 'asks') continue;
+      await page.keyboard.press('x');
+      if (then === 'ends') break;
+      await waitForText(page, prompt);
+      heard.push(prompt);
+    }
+    await page.waitForSelector('#new-game:not([hidden])');
+    const view = await readerView(page);
+    assert.equal(view.name, 'What the game says');
+    assert.equal(await page.$eval('#transcript', (log) => log.getAttribute('aria-live')), 'polite');
+    assert.deepEqual(view.lines, heard);
+    // Nothing the game says is in the tree a second time.
+    assert.deepEqual(view.elsewhere.filter((name) => heard.includes(name)), []);
+    await page.keyboard.press('Enter');
+    await waitForText(page, prompt);
+    assert.deepEqual((await readerView(page)).lines, [prompt], 'a new game, a new transcript');
+  }));
 
 // The page served at the root of a server of the test's own, which it can
 // stop.
@@ -395,21 +365,19 @@ async function serveRoot() {
 
 test('installable, and after one visit it plays with the server gone', async () => {
   const server = await serveRoot();
-  const page = await openGame(null, { at: server.at });
   try {
-    await waitForText(page, prompt);
-    await page.waitForFunction(() => navigator.serviceWorker.controller);
-    const session = await page.createCDPSession();
-    assert.deepEqual((await session.send('Page.getInstallabilityErrors')).installabilityErrors, []);
+    await withGame({ at: server.at }, async (page) => {
+      await page.waitForFunction(() => navigator.serviceWorker.controller);
+      const session = await page.createCDPSession();
+      assert.deepEqual((await session.send('Page.getInstallabilityErrors')).installabilityErrors, []);
+      server.stop();
+      await page.reload();
+      await waitForText(page, prompt);
+      await play(page, [['n\r', 'You enter the caves']]);
+    });
   } finally {
     server.stop();
   }
-  await page.reload();
-  await waitForText(page, prompt);
-  await typeLine(page, 'n');
-  await waitForText(page, 'You enter the caves');
-  assert.deepEqual(page.errors, []);
-  await page.close();
 });
 
 const cachedSizes = (page) => page.evaluate(async () => {
@@ -420,9 +388,7 @@ const cachedSizes = (page) => page.evaluate(async () => {
   return { name, more: more.length, sizes };
 });
 
-test('a new build replaces the kept files whole on the next visit', async () => {
-  const page = await openGame();
-  await waitForText(page, prompt);
+test('a new build replaces the kept files whole on the next visit', () => withGame({}, async (page) => {
   await page.waitForFunction(() => navigator.serviceWorker.controller);
   const first = await cachedSizes(page);
   const index = join(served, 'index.html');
@@ -444,12 +410,10 @@ test('a new build replaces the kept files whole on the next visit', async () => 
   await page.reload();
   await waitForText(page, prompt);
   assert.equal(await page.title(), 'maze, rebuilt');
-  assert.deepEqual(page.errors, []);
-  await page.close();
-});
+}));
 
 test('opened as a file, the page says how to serve it', async () => {
-  const page = await openGame(null, { at: `file://${resolve(served, 'index.html')}` });
+  const page = await openGame({ at: `file://${resolve(served, 'index.html')}` });
   const said = await page.$eval('#served', (element) => !element.hidden && element.textContent);
   assert.match(said.replace(/\s+/g, ' '), /must be served .*python3 -m http\.server -d build-web/);
   assert.ok(await page.$eval('#terminal', (element) => element.hidden));
