@@ -261,6 +261,21 @@ TEST(PosixTerminalRenderer, ResizeDrawsEverythingAgain) {
   }
 }
 
+// A window that moves over a taller buffer, down as it follows the cursor
+// and back up, shows the rows it now covers though none of them changed.
+TEST(PosixTerminalRenderer, AWindowMovedOverTheBufferShowsWhatItCovers) {
+  Rig rig(20, 3);
+  rig.model.resizeBuffer(20, 8);
+  for (int y = 0; y < 8; ++y) rig.model.putText(0, y, "row " + std::to_string(y));
+  rig.draw();
+  for (const int top : {2, 5, 1}) {
+    rig.model.setWindow(Rect::sized(0, top, 20, 3).small());
+    rig.model.placeCursor(coordAt(0, top));
+    rig.draw();
+    ASSERT_NO_FATAL_FAILURE(expectShows(rig.term, rig.model, std::to_string(top).c_str()));
+  }
+}
+
 // A terminal narrowed, flattened and widened again loses no cell, keeps the
 // cursor in view, and the program moves the window without resizing it.
 TEST(TerminalScreenFit, TheBufferOutlivesTheWindowsSize) {

@@ -144,24 +144,25 @@ void asksAndQuits(Session& s) {
   s.send(" q\r");
 }
 
+void showsThePromptAndTheEcho(Session& s) {
+  ASSERT_TRUE(s.waitForText("Choose A Direction (N, S, E, W) (Or Press Q To Quit)")) << s.dump();
+  s.send("x");
+  ASSERT_TRUE(s.waitForText("(Or Press Q To Quit) x")) << s.dump();
+  s.settle();
+  EXPECT_TRUE(s.screen().contains("(Or Press Q To Quit) x")) << s.dump();
+  s.send("\rq\r");
+}
+
 const Case kCases[] = {
     {"OneColumnTerminal", reporting(25, 1), asksAndQuits},
     {"OneRowTerminal", reporting(1, 80), asksAndQuits},
     {"OneCellTerminal", reporting(1, 1), asksAndQuits},
     {"NoRowsTerminal", reporting(0, 80), asksAndQuits},
     {"NoSizeTerminal", reporting(0, 0), asksAndQuits},
-    // With one row there is no window to draw: the bytes go to the terminal
-    // as they are, and nothing may wipe them out again.
-    {"OneRowShowsThePromptAndTheEcho", reporting(1, 80),
-     [](Session& s) {
-       ASSERT_TRUE(s.waitForText("Choose A Direction (N, S, E, W) (Or Press Q To Quit)"))
-           << s.dump();
-       s.send("x");
-       ASSERT_TRUE(s.waitForText("(Or Press Q To Quit) x")) << s.dump();
-       s.settle();
-       EXPECT_TRUE(s.screen().contains("(Or Press Q To Quit) x")) << s.dump();
-       s.send("\rq\r");
-     }},
+    // With one row or column there is no window to draw: the bytes go to the
+    // terminal as they are, and nothing may wipe them out again.
+    {"OneRowShowsThePromptAndTheEcho", reporting(1, 80), showsThePromptAndTheEcho},
+    {"OneColumnShowsThePromptAndTheEcho", reporting(25, 1), showsThePromptAndTheEcho},
     {"GoesOnAfterTheWindowChangesSize", kPlain,
      [](Session& s) {
        atPrompt(s);
@@ -235,11 +236,13 @@ const Case kCases[] = {
     {"RealTime", kPlain, signalAtPrompt(SIGRTMIN), SIGRTMIN},
     {"FileSizeLimit", shell("/bin/sh", "ulimit -f 0; exec \"$0\" > \"$1\""), [](Session&) {},
      SIGXFSZ},
+    // Also one it watches, as under nohup.
     {"IgnoredSignalStaysIgnored",
-     {.ignored = {SIGUSR2}},
+     {.ignored = {SIGUSR2, SIGHUP}},
      [](Session& s) {
        atPrompt(s);
        s.signal(SIGUSR2);
+       s.signal(SIGHUP);
        s.settle();
        s.send("q\r");
      }},
@@ -258,6 +261,15 @@ const Case kCases[] = {
     {"OrphanedInTheBackground", shell("/bin/sh", kOrphan), orphanedInTheBackground},
     {"ReplyAfter300Ms", answering(Millis{300}), shellLinesScrolledBack},
     {"NoReply", answering(Millis{-1}), shellLinesScrolledBack},
+    // LC_ALL names the set before LANG does: the C locale's lacks a typed é.
+    {"LcAllBeforeLang",
+     {.env = {"LC_ALL=C"}},
+     [](Session& s) {
+       atPrompt(s);
+       s.send("\xc3\xa9");
+       ASSERT_TRUE(game::waitForDirectionPrompt(s, "??")) << s.dump();
+       s.send("\rq\r");
+     }},
     {"DumbTerminalGetsTheByteStream", {.env = {"TERM=dumb"}}, getsTheByteStream},
     // Its own addressing, not the ANSI one: the renderer's would be garbage.
     {"Vt52GetsTheByteStream", {.env = {"TERM=vt52"}}, getsTheByteStream},
@@ -303,6 +315,15 @@ const Case kCases[] = {
        s.resize(25, 80);
        s.send("n");
        ASSERT_TRUE(game::waitForDirectionPrompt(s, "n")) << s.dump();
+       s.signal(SIGTERM);
+     },
+     SIGTERM},
+    // Ended there, with the cursor out of that window: shown again.
+    {"TermAtOneColumn", kPlain,
+     [](Session& s) {
+       atPrompt(s);
+       s.resize(25, 1);
+       s.settle();
        s.signal(SIGTERM);
      },
      SIGTERM},
