@@ -136,6 +136,33 @@ TEST(TerminalHost, AKeyBegunWhenATerminalHangsUpIsStillAKey) {
   EXPECT_EQ(exitStatus(r.status), 0);
 }
 
+// What the screen holds when the process ends is what the terminal shows,
+// though no flush came after its last change.
+TEST(TerminalHost, TheScreenAsItIsAtTheEndIsDrawn) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+  const int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  runChild(
+      [terminal] {
+        if (dup2(terminal, STDOUT_FILENO) < 0) _exit(98);
+        setenv("TERM", "xterm", 1);
+        TerminalHost p;
+        p.flushScreen();
+        const CharCell cells[] = {{'b', 7}, {'y', 7}, {'e', 7}};
+        SmallRect target{0, 0, 2, 0};
+        p.screen().writeCells(cells, Coord{3, 1}, Coord{0, 0}, target);
+        p.exitProcess(0);
+      },
+      "");
+  close(terminal);
+  std::string shown;
+  char buffer[4096];
+  for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, n);
+  close(master);
+  EXPECT_NE(shown.find("bye"), std::string::npos) << ::testing::PrintToString(shown);
+}
+
 // As a filter's: the process ends at the write, by SIGPIPE, or with status 1
 // where SIGPIPE is ignored.
 TEST(TerminalHost, AWriteWhoseReaderHasGoneEndsTheProcess) {

@@ -61,6 +61,13 @@ TEST(ScreenTranscript, TellsEachLineOnceAndNeverTheTyping) {
        false,
        {"The small figure throws an axe", kShown}},
       {80, 25, {"You walk into a wall"}, "w\r", true, {"You walk into a wall", kShown}},
+      // A row that ends in a blank goes on in the next.
+      {20,
+       25,
+       {"You have found some treasure!"},
+       "y\r",
+       true,
+       {"You have found some treasure!", kShown}},
       // Rows scrolled off a short screen before the wait.
       {40,
        3,

@@ -9,6 +9,7 @@
 #include "console/output.hpp"
 #include "console/screen.hpp"
 #include "platform/terminal/cp437.hpp"
+#include "platform/terminal/terminal_fit.hpp"
 #include "platform/terminal/terminal_screen.hpp"
 #include "support/test_host.hpp"
 #include "support/test_screen.hpp"
@@ -302,6 +303,11 @@ TEST(TerminalScreenFit, TheBufferOutlivesTheWindowsSize) {
   screen.fitWindow(1, 1);  // never under 2 x 2
   EXPECT_EQ(Rect::of(screen.window()).width(), 2);
   EXPECT_EQ(Rect::of(screen.window()).height(), 2);
+  // A terminal far larger than the console's usual 80 x 25 is used whole.
+  TerminalRenderer renderer(2, 2);
+  fitTerminal(screen, renderer, 300, 100);
+  EXPECT_EQ(XY(renderer.columns(), renderer.rows()), XY(300, 100));
+  EXPECT_EQ(Rect::of(screen.window()), (Rect{0, 0, 299, 99}));
 }
 
 }  // namespace

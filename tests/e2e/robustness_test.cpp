@@ -9,6 +9,7 @@
 #include <csignal>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 #include "support/game_screen.hpp"
 #include "support/keys.hpp"
@@ -215,6 +216,17 @@ const Case kCases[] = {
        stoppedThenContinued(s);
      },
      SIGTERM},
+    // A SIGCONT while the terminal is handed back, before the stop: none.
+    {"ContinuedAsItStopsWhileOutputIsBlocked", kPlain,
+     [](Session& s) {
+       blockThenSignal(SIGTSTP)(s);
+       std::this_thread::sleep_for(Millis{10});
+       s.signal(SIGCONT);
+       s.resumeReading();
+       s.settle();
+       s.signal(SIGTERM);
+     },
+     SIGTERM},
     // A supervisor's SIGCONT right behind its SIGTSTP: never left stopped.
     {"StopAndContinueBackToBack", kPlain,
      [](Session& s) {
@@ -261,6 +273,14 @@ const Case kCases[] = {
     {"OrphanedInTheBackground", shell("/bin/sh", kOrphan), orphanedInTheBackground},
     {"ReplyAfter300Ms", answering(Millis{300}), shellLinesScrolledBack},
     {"NoReply", answering(Millis{-1}), shellLinesScrolledBack},
+    // A signal is not kept waiting for the answer.
+    {"TermWhileTheReplyIsAwaited", answering(Millis{-1}),
+     [](Session& s) {
+       ASSERT_TRUE(
+           s.waitUntil([&] { return s.transcript().find("\x1b[6n") != std::string::npos; }));
+       s.signal(SIGTERM);
+     },
+     SIGTERM},
     // LC_ALL names the set before LANG does: the C locale's lacks a typed é.
     {"LcAllBeforeLang",
      {.env = {"LC_ALL=C"}},
@@ -271,6 +291,14 @@ const Case kCases[] = {
        s.send("\rq\r");
      }},
     {"DumbTerminalGetsTheByteStream", {.env = {"TERM=dumb"}}, getsTheByteStream},
+    // Its cursor addressing waits for the terminal (padding): drawn, its keypad transmitting.
+    {"Vt100IsDrawn",
+     {.env = {"TERM=vt100"}},
+     [](Session& s) {
+       atPrompt(s);
+       EXPECT_EQ(s.screen().upKeySends(), "\x1bOA");
+       s.send("q\r");
+     }},
     // Its own addressing, not the ANSI one: the renderer's would be garbage.
     {"Vt52GetsTheByteStream", {.env = {"TERM=vt52"}}, getsTheByteStream},
     {"UnknownTerminalGetsTheByteStream", {.env = {"TERM=no-such-terminal"}}, getsTheByteStream},
