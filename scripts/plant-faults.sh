@@ -89,7 +89,7 @@ fi
 
 {
   echo "# Faults planted in $(git -C "$repo" log -1 --format='%h %s' "$commit")"
-  echo "# $(date -u +%Y-%m-%d), GCC build, ctest unit and end-to-end"
+  echo "# $(date -u +%Y-%m-%d), GCC build, ctest unit and end-to-end${first_failure:+, each run stopped at its first failure}"
   echo "id | module | kind | result | failing tests"
   echo "--- | --- | --- | --- | ---"
 } >"$table"
