@@ -1,5 +1,5 @@
-// The terminal host with pipes for its standard input and output, each
-// case in a child process of its own: it takes over fds 0 and 1, its
+// The terminal host with pipes (or a pseudo-terminal) for its standard
+// input and output, each case in a child process of its own: it takes over fds 0 and 1, its
 // signal handlers and its exit.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/keyboard_layout.hpp"
 #include "platform/posix/terminal_host.hpp"
@@ -64,6 +65,13 @@ void say(const char* text) {
 }
 
 int exitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+
+// A pseudo-terminal's master end and the terminal it drives; -1 where none.
+std::pair<int, int> openTerminal() {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return {master, -1};
+  return {master, open(ptsname(master), O_RDWR | O_NOCTTY)};
+}
 
 TEST(TerminalHost, StreamOutputIsTheBytesUnchanged) {
   const ChildResult r = runChild(
@@ -119,9 +127,7 @@ TEST(TerminalHost, PipedBytesAreKeysUntilTheInputEnds) {
 TEST(TerminalHost, AKeyBegunWhenATerminalHangsUpIsStillAKey) {
   const ChildResult r = runChild(
       [] {
-        const int master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) _exit(98);
-        const int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
+        const auto [master, terminal] = openTerminal();
         if (terminal < 0 || dup2(terminal, STDIN_FILENO) < 0) _exit(98);
         setenv("TERM", "xterm", 1);
         TerminalHost p;
@@ -139,9 +145,9 @@ TEST(TerminalHost, AKeyBegunWhenATerminalHangsUpIsStillAKey) {
 // What the screen holds when the process ends is what the terminal shows,
 // though no flush came after its last change.
 TEST(TerminalHost, TheScreenAsItIsAtTheEndIsDrawn) {
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
-  const int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
+  const std::pair<int, int> pty = openTerminal();
+  const int master = pty.first;
+  const int terminal = pty.second;
   ASSERT_GE(terminal, 0);
   runChild(
       [terminal] {
@@ -178,11 +184,9 @@ TEST(TerminalHost, AWriteWhoseReaderHasGoneEndsTheProcess) {
           _exit(7);
         },
         "");
-    if (ignored) {
-      EXPECT_EQ(exitStatus(r.status), 1);
-    } else {
-      EXPECT_TRUE(WIFSIGNALED(r.status) && WTERMSIG(r.status) == SIGPIPE) << r.status;
-    }
+    EXPECT_TRUE(ignored ? exitStatus(r.status) == 1
+                        : WIFSIGNALED(r.status) && WTERMSIG(r.status) == SIGPIPE)
+        << r.status;
   }
 }
 
