@@ -273,7 +273,7 @@ const Case kCases[] = {
     {"OrphanedInTheBackground", shell("/bin/sh", kOrphan), orphanedInTheBackground},
     {"ReplyAfter300Ms", answering(Millis{300}), shellLinesScrolledBack},
     {"NoReply", answering(Millis{-1}), shellLinesScrolledBack},
-    // A signal is not kept waiting for the answer.
+    // A signal ends it while the answer is awaited, as at any other time.
     {"TermWhileTheReplyIsAwaited", answering(Millis{-1}),
      [](Session& s) {
        ASSERT_TRUE(

@@ -131,6 +131,8 @@ TEST(Suspend, AContinueWithoutAStopSavesNothingOverTheTerminalsOwnAlt) {
   ASSERT_TRUE(session.waitStopped());
   session.signal(SIGCONT);
   ASSERT_TRUE(session.waitContinued());
+  // Taken again before a key is typed, which could otherwise end it first.
+  ASSERT_TRUE(session.waitUntil([&] { return altSettings(session.transcript()) == "shh"; }));
   session.send("q\r");
   EXPECT_TRUE(exitedWith(session.waitExit(), 0));
   EXPECT_EQ(altSettings(session.transcript()), "shhr");
