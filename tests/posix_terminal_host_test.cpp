@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "platform/keyboard_layout.hpp"
+#include "platform/posix/signal_watch.hpp"
 #include "platform/posix/terminal_host.hpp"
 
 namespace maze {
@@ -188,6 +189,26 @@ TEST(TerminalHost, AWriteWhoseReaderHasGoneEndsTheProcess) {
                         : WIFSIGNALED(r.status) && WTERMSIG(r.status) == SIGPIPE)
         << r.status;
   }
+}
+
+// Of a stop and a continue noted before the host acts on them, only the
+// later one stands: a supervisor's SIGCONT right behind its SIGTSTP leaves
+// nothing to stop for.
+TEST(TerminalHost, OfAStopAndAContinueTheLaterStands) {
+  const ChildResult r = runChild(
+      [] {
+        for (int signo : {SIGTSTP, SIGCONT}) signal(signo, SIG_DFL);
+        signal_watch::install();
+        raise(SIGTSTP);
+        raise(SIGCONT);
+        say(signal_watch::take() == signal_watch::kContinue ? "[continue]" : "[stop?]");
+        raise(SIGCONT);
+        raise(SIGTSTP);
+        say(signal_watch::take() == signal_watch::kStop ? "[stop]" : "[continue?]");
+        _exit(0);
+      },
+      "");
+  EXPECT_EQ(r.output, "[continue][stop]");
 }
 
 bool g_claimInterrupt(std::uint32_t event) {
