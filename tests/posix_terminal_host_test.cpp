@@ -1,16 +1,21 @@
-// The terminal host with pipes for its standard input and output, each
-// case in a child process of its own: it takes over fds 0 and 1, its
+// The terminal host with pipes (or a pseudo-terminal) for its standard
+// input and output, each case in a child process of its own: it takes over fds 0 and 1, its
 // signal handlers and its exit.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/keyboard_layout.hpp"
+#include "platform/posix/signal_watch.hpp"
 #include "platform/posix/terminal_host.hpp"
 
 namespace maze {
@@ -62,6 +67,13 @@ void say(const char* text) {
 
 int exitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
 
+// A pseudo-terminal's master end and the terminal it drives; -1 where none.
+std::pair<int, int> openTerminal() {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return {master, -1};
+  return {master, open(ptsname(master), O_RDWR | O_NOCTTY)};
+}
+
 TEST(TerminalHost, StreamOutputIsTheBytesUnchanged) {
   const ChildResult r = runChild(
       [] {
@@ -83,28 +95,120 @@ TEST(TerminalHost, StreamOutputIsTheBytesUnchanged) {
   EXPECT_EQ(exitStatus(r.status), 3);
 }
 
+[[noreturn]] void sayKeysUntilTheInputEnds(TerminalHost& p) {
+  for (;;) {
+    p.waitForInput(kInfinite);  // ends the process once input has ended
+    InputRecord record;
+    std::uint32_t count = 0;
+    p.peekInput(&record, 1, count);
+    if (count != 1 || !p.readInput(&record, 1, count) || count != 1) say("lost?");
+    if (record.key.keyDown) {
+      const std::string seen =
+          std::to_string(record.key.virtualKeyCode) + ":" + std::to_string(record.key.ch) + " ";
+      say(seen.c_str());
+    }
+  }
+}
+
 TEST(TerminalHost, PipedBytesAreKeysUntilTheInputEnds) {
   const ChildResult r = runChild(
       [] {
         TerminalHost p;
         std::uint32_t mode = 0;
         if (p.getInputMode(mode)) say("console?");
-        for (;;) {
-          p.waitForInput(kInfinite);  // ends the process once input has ended
-          InputRecord record;
-          std::uint32_t count = 0;
-          p.peekInput(&record, 1, count);
-          if (count != 1 || !p.readInput(&record, 1, count) || count != 1) say("lost?");
-          if (record.key.keyDown) {
-            const std::string seen = std::to_string(record.key.virtualKeyCode) + ":" +
-                                     std::to_string(record.key.ch) + " ";
-            say(seen.c_str());
-          }
-        }
+        sayKeysUntilTheInputEnds(p);
       },
       "n\r\nx\n\x1b");
   EXPECT_EQ(r.output, "78:110 13:13 88:120 13:13 27:27 ");
   EXPECT_EQ(exitStatus(r.status), 0);
+}
+
+// A terminal that hangs up in the middle of a key's sequence: what came of
+// it is a key (Alt+[), before the end.
+TEST(TerminalHost, AKeyBegunWhenATerminalHangsUpIsStillAKey) {
+  const ChildResult r = runChild(
+      [] {
+        const auto [master, terminal] = openTerminal();
+        if (terminal < 0 || dup2(terminal, STDIN_FILENO) < 0) _exit(98);
+        setenv("TERM", "xterm", 1);
+        TerminalHost p;
+        if (write(master, "\x1b[", 2) != 2) _exit(98);
+        for (int queued = 0; queued < 2; usleep(1000)) ioctl(terminal, FIONREAD, &queued);
+        if (p.waitForInput(0)) say("early?");
+        close(master);
+        sayKeysUntilTheInputEnds(p);
+      },
+      "");
+  EXPECT_EQ(r.output, "219:91 ");
+  EXPECT_EQ(exitStatus(r.status), 0);
+}
+
+// What the screen holds when the process ends is what the terminal shows,
+// though no flush came after its last change.
+TEST(TerminalHost, TheScreenAsItIsAtTheEndIsDrawn) {
+  const std::pair<int, int> pty = openTerminal();
+  const int master = pty.first;
+  const int terminal = pty.second;
+  ASSERT_GE(terminal, 0);
+  runChild(
+      [terminal] {
+        if (dup2(terminal, STDOUT_FILENO) < 0) _exit(98);
+        setenv("TERM", "xterm", 1);
+        TerminalHost p;
+        p.flushScreen();
+        const CharCell cells[] = {{'b', 7}, {'y', 7}, {'e', 7}};
+        SmallRect target{0, 0, 2, 0};
+        p.screen().writeCells(cells, Coord{3, 1}, Coord{0, 0}, target);
+        p.exitProcess(0);
+      },
+      "");
+  close(terminal);
+  std::string shown;
+  char buffer[4096];
+  for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, n);
+  close(master);
+  EXPECT_NE(shown.find("bye"), std::string::npos) << ::testing::PrintToString(shown);
+}
+
+// As a filter's: the process ends at the write, by SIGPIPE, or with status 1
+// where SIGPIPE is ignored.
+TEST(TerminalHost, AWriteWhoseReaderHasGoneEndsTheProcess) {
+  for (const bool ignored : {false, true}) {
+    const ChildResult r = runChild(
+        [ignored] {
+          int gone[2];
+          if (pipe(gone) != 0 || close(gone[0]) != 0 || dup2(gone[1], STDOUT_FILENO) < 0) _exit(98);
+          if (ignored) signal(SIGPIPE, SIG_IGN);
+          TerminalHost p;
+          std::uint32_t written = 0;
+          p.writeBytes("x", 1, written);
+          _exit(7);
+        },
+        "");
+    EXPECT_TRUE(ignored ? exitStatus(r.status) == 1
+                        : WIFSIGNALED(r.status) && WTERMSIG(r.status) == SIGPIPE)
+        << r.status;
+  }
+}
+
+// Of a stop and a continue noted before the host acts on them, only the
+// later one stands: a supervisor's SIGCONT right behind its SIGTSTP leaves
+// nothing to stop for.
+TEST(TerminalHost, OfAStopAndAContinueTheLaterStands) {
+  const ChildResult r = runChild(
+      [] {
+        for (int signo : {SIGTSTP, SIGCONT}) signal(signo, SIG_DFL);
+        signal_watch::install();
+        raise(SIGTSTP);
+        raise(SIGCONT);
+        say(signal_watch::take() == signal_watch::kContinue ? "[continue]" : "[stop?]");
+        raise(SIGCONT);
+        raise(SIGTSTP);
+        say(signal_watch::take() == signal_watch::kStop ? "[stop]" : "[continue?]");
+        _exit(0);
+      },
+      "");
+  EXPECT_EQ(r.output, "[continue][stop]");
 }
 
 bool g_claimInterrupt(std::uint32_t event) {
@@ -158,6 +262,11 @@ TEST(TerminalHost, AnInterruptEndsTheProcessUnlessAHandlerClaimsIt) {
         kill(getpid(), SIGINT);
         p.sleep(1);
         say("[went on]");
+        // Noted as a write begins, it is heard of there, and only there.
+        kill(getpid(), SIGINT);
+        std::uint32_t written = 0;
+        p.writeBytes("w", 1, written);
+        p.sleep(1);
         p.setCtrlHandler(g_claimInterrupt, false);
         if (p.setCtrlHandler(g_claimInterrupt, false)) say("[removed twice?]");
         kill(getpid(), SIGINT);
@@ -165,7 +274,7 @@ TEST(TerminalHost, AnInterruptEndsTheProcessUnlessAHandlerClaimsIt) {
         say("[survived?]");
       },
       "", true);
-  EXPECT_EQ(claimed.output, "[ctrl-c][went on]");
+  EXPECT_EQ(claimed.output, "[ctrl-c][went on][ctrl-c]w");
   ASSERT_TRUE(WIFSIGNALED(claimed.status));
   EXPECT_EQ(WTERMSIG(claimed.status), SIGINT);
 }

@@ -56,6 +56,8 @@ TEST(ScreenTranscript, TellsEachLineOnceAndNeverTheTyping) {
       // Typing wraps over rows of a narrow screen, lines too.
       {20, 25, {"The small figure throws an axe"}, std::string(23, 'n') + "\r", false},
       {80, 25, {"You walk into a wall"}, "w\r", true},
+      // A row that ends in a blank goes on in the next.
+      {20, 25, {"You have found some treasure!"}, "y\r", true},
       // Rows scrolled off a short screen before the wait.
       {40, 3, {"one", "two", "three", "four"}, "y\r", false},
   };

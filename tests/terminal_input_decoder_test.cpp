@@ -364,6 +364,8 @@ TEST(PosixInputDecoder, UnknownSequencesAreDroppedWhole) {
             std::vector<Key>{enhanced(vk::kDown)});
   // A letter key takes no first parameter but 1.
   EXPECT_EQ(decode("\x1b[2Az"), std::vector<Key>{letter('z')});
+  // A string the terminal sent leaves nothing behind for typing after it.
+  EXPECT_EQ(decode("\x1b]0;t\a\x1b]a"), (std::vector<Key>{{0xDD, 0x1B, ']', kAlt}, letter('a')}));
   // A control byte cannot be inside a sequence: it is a key of its own.
   EXPECT_EQ(decode("\x1b[1;\r"), std::vector<Key>{kEnter});
   EXPECT_EQ(decode("\x1b[1;\x1b[B"), std::vector<Key>{enhanced(vk::kDown)});

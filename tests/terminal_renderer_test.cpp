@@ -9,6 +9,7 @@
 #include "console/output.hpp"
 #include "console/screen.hpp"
 #include "platform/terminal/cp437.hpp"
+#include "platform/terminal/terminal_fit.hpp"
 #include "platform/terminal/terminal_screen.hpp"
 #include "support/test_host.hpp"
 #include "support/test_screen.hpp"
@@ -261,6 +262,21 @@ TEST(PosixTerminalRenderer, ResizeDrawsEverythingAgain) {
   }
 }
 
+// A window that moves over a taller buffer, down as it follows the cursor
+// and back up, shows the rows it now covers though none of them changed.
+TEST(PosixTerminalRenderer, AWindowMovedOverTheBufferShowsWhatItCovers) {
+  Rig rig(20, 3);
+  rig.model.resizeBuffer(20, 8);
+  for (int y = 0; y < 8; ++y) rig.model.putText(0, y, "row " + std::to_string(y));
+  rig.draw();
+  for (const int top : {2, 5, 1}) {
+    rig.model.setWindow(Rect::sized(0, top, 20, 3).small());
+    rig.model.placeCursor(coordAt(0, top));
+    rig.draw();
+    ASSERT_NO_FATAL_FAILURE(expectShows(rig.term, rig.model, std::to_string(top).c_str()));
+  }
+}
+
 // A terminal narrowed, flattened and widened again loses no cell, keeps the
 // cursor in view, and the program moves the window without resizing it.
 TEST(TerminalScreenFit, TheBufferOutlivesTheWindowsSize) {
@@ -287,6 +303,11 @@ TEST(TerminalScreenFit, TheBufferOutlivesTheWindowsSize) {
   screen.fitWindow(1, 1);  // never under 2 x 2
   EXPECT_EQ(Rect::of(screen.window()).width(), 2);
   EXPECT_EQ(Rect::of(screen.window()).height(), 2);
+  // A terminal far larger than the console's usual 80 x 25 is used whole.
+  TerminalRenderer renderer(2, 2);
+  fitTerminal(screen, renderer, 300, 100);
+  EXPECT_EQ(XY(renderer.columns(), renderer.rows()), XY(300, 100));
+  EXPECT_EQ(Rect::of(screen.window()), (Rect{0, 0, 299, 99}));
 }
 
 }  // namespace

@@ -100,6 +100,9 @@ TEST_F(LineEditing, DeleteAtTheEndRingsTheBellAndChangesNothing) {
   session_.send(keys::kDelete);
   ASSERT_TRUE(session_.waitUntil([&] { return session_.screen().bells() > bells; })) << "no bell";
   type("", "n", 1);
+  type("x", "nx", 2);
+  type(keys::kBackspace, "n", 1);
+  EXPECT_EQ(session_.screen().bells(), bells + 1) << "rung again by what came after";
   expectAcceptedAsNorth();
 }
 

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 #include "support/game_screen.hpp"
 #include "support/keys.hpp"
@@ -132,24 +133,25 @@ void asksAndQuits(Session& s) {
   s.send(" q\r");
 }
 
+void showsThePromptAndTheEcho(Session& s) {
+  ASSERT_TRUE(s.waitForText("Choose A Direction (N, S, E, W) (Or Press Q To Quit)")) << s.dump();
+  s.send("x");
+  ASSERT_TRUE(s.waitForText("(Or Press Q To Quit) x")) << s.dump();
+  s.settle();
+  EXPECT_TRUE(s.screen().contains("(Or Press Q To Quit) x")) << s.dump();
+  s.send("\rq\r");
+}
+
 const Case kCases[] = {
     {"OneColumnTerminal", reporting(25, 1), asksAndQuits},
     {"OneRowTerminal", reporting(1, 80), asksAndQuits},
     {"OneCellTerminal", reporting(1, 1), asksAndQuits},
     {"NoRowsTerminal", reporting(0, 80), asksAndQuits},
     {"NoSizeTerminal", reporting(0, 0), asksAndQuits},
-    // With one row there is no window to draw: the bytes go to the terminal
-    // as they are, and nothing may wipe them out again.
-    {"OneRowShowsThePromptAndTheEcho", reporting(1, 80),
-     [](Session& s) {
-       ASSERT_TRUE(s.waitForText("Choose A Direction (N, S, E, W) (Or Press Q To Quit)"))
-           << s.dump();
-       s.send("x");
-       ASSERT_TRUE(s.waitForText("(Or Press Q To Quit) x")) << s.dump();
-       s.settle();
-       EXPECT_TRUE(s.screen().contains("(Or Press Q To Quit) x")) << s.dump();
-       s.send("\rq\r");
-     }},
+    // With one row or column there is no window to draw: the bytes go to the
+    // terminal as they are, and nothing may wipe them out again.
+    {"OneRowShowsThePromptAndTheEcho", reporting(1, 80), showsThePromptAndTheEcho},
+    {"OneColumnShowsThePromptAndTheEcho", reporting(25, 1), showsThePromptAndTheEcho},
     {"GoesOnAfterTheWindowChangesSize", kPlain,
      [](Session& s) {
        atPrompt(s);
@@ -209,6 +211,17 @@ const Case kCases[] = {
        s.signal(SIGTERM);
      },
      SIGTERM},
+    // A SIGCONT while the terminal is handed back, before the stop: none.
+    {"ContinuedAsItStopsWhileOutputIsBlocked", kPlain,
+     [](Session& s) {
+       blockThenSignal(SIGTSTP)(s);
+       std::this_thread::sleep_for(Millis{10});
+       s.signal(SIGCONT);
+       s.resumeReading();
+       s.settle();
+       s.signal(SIGTERM);
+     },
+     SIGTERM},
     // A supervisor's SIGCONT right behind its SIGTSTP: never left stopped.
     {"StopAndContinueBackToBack", kPlain,
      [](Session& s) {
@@ -230,11 +243,13 @@ const Case kCases[] = {
     {"RealTime", kPlain, signalAtPrompt(SIGRTMIN), SIGRTMIN},
     {"FileSizeLimit", shell("/bin/sh", "ulimit -f 0; exec \"$0\" > \"$1\""), [](Session&) {},
      SIGXFSZ},
+    // Also one it watches, as under nohup.
     {"IgnoredSignalStaysIgnored",
-     {.ignored = {SIGUSR2}},
+     {.ignored = {SIGUSR2, SIGHUP}},
      [](Session& s) {
        atPrompt(s);
        s.signal(SIGUSR2);
+       s.signal(SIGHUP);
        s.settle();
        s.send("q\r");
      }},
@@ -253,7 +268,32 @@ const Case kCases[] = {
     {"OrphanedInTheBackground", shell("/bin/sh", kOrphan), orphanedInTheBackground},
     {"ReplyAfter300Ms", answering(Millis{300}), shellLinesScrolledBack},
     {"NoReply", answering(Millis{-1}), shellLinesScrolledBack},
+    // A signal ends it while the answer is awaited, as at any other time.
+    {"TermWhileTheReplyIsAwaited", answering(Millis{-1}),
+     [](Session& s) {
+       ASSERT_TRUE(
+           s.waitUntil([&] { return s.transcript().find("\x1b[6n") != std::string::npos; }));
+       s.signal(SIGTERM);
+     },
+     SIGTERM},
+    // LC_ALL names the set before LANG does: the C locale's lacks a typed é.
+    {"LcAllBeforeLang",
+     {.env = {"LC_ALL=C"}},
+     [](Session& s) {
+       atPrompt(s);
+       s.send("\xc3\xa9");
+       ASSERT_TRUE(game::waitForDirectionPrompt(s, "??")) << s.dump();
+       s.send("\rq\r");
+     }},
     {"DumbTerminalGetsTheByteStream", {.env = {"TERM=dumb"}}, getsTheByteStream},
+    // Its cursor addressing waits for the terminal (padding): drawn, its keypad transmitting.
+    {"Vt100IsDrawn",
+     {.env = {"TERM=vt100"}},
+     [](Session& s) {
+       atPrompt(s);
+       EXPECT_EQ(s.screen().keySends(VTERM_KEY_UP), "\x1bOA");
+       s.send("q\r");
+     }},
     // Its own addressing, not the ANSI one: the renderer's would be garbage.
     {"Vt52GetsTheByteStream", {.env = {"TERM=vt52"}}, getsTheByteStream},
     {"UnknownTerminalGetsTheByteStream", {.env = {"TERM=no-such-terminal"}}, getsTheByteStream},
@@ -298,6 +338,15 @@ const Case kCases[] = {
        s.resize(25, 80);
        s.send("n");
        ASSERT_TRUE(game::waitForDirectionPrompt(s, "n")) << s.dump();
+       s.signal(SIGTERM);
+     },
+     SIGTERM},
+    // Ended there, with the cursor out of that window: shown again.
+    {"TermAtOneColumn", kPlain,
+     [](Session& s) {
+       atPrompt(s);
+       s.resize(25, 1);
+       s.settle();
        s.signal(SIGTERM);
      },
      SIGTERM},
