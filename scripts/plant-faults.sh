@@ -99,7 +99,11 @@ counted=0
 declare -A module_total module_caught
 # Records: header line, "- original", "+ replacement".
 while IFS= read -r header; do
-  [[ $header =~ ^([a-z_]+-[0-9]+)\ ([a-z_]+)\ ([a-z-]+)\ (src/[^ ]+)$ ]] || continue
+  [[ -z $header || $header == \#* ]] && continue
+  if ! [[ $header =~ ^([a-z_0-9]+-[0-9]+)\ ([a-z_0-9]+)\ ([a-z-]+)\ (src/[^ ]+)$ ]]; then
+    log "not a fault record: $header"
+    continue
+  fi
   id=${BASH_REMATCH[1]} module=${BASH_REMATCH[2]} kind=${BASH_REMATCH[3]} file=${BASH_REMATCH[4]}
   IFS= read -r minus
   IFS= read -r plus
