@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -17,6 +18,7 @@
 #include "platform/keyboard_layout.hpp"
 #include "platform/posix/signal_watch.hpp"
 #include "platform/posix/terminal_host.hpp"
+#include "platform/posix/terminal_input.hpp"
 
 namespace maze {
 namespace {
@@ -141,6 +143,27 @@ TEST(TerminalHost, AKeyBegunWhenATerminalHangsUpIsStillAKey) {
       "");
   EXPECT_EQ(r.output, "219:91 ");
   EXPECT_EQ(exitStatus(r.status), 0);
+}
+
+// An answer to the cursor query that comes after its wait is over is still
+// no key: rows and columns of 1 would read as F3.
+TEST(TerminalInput, ACursorAnswerThatComesLateIsNoKey) {
+  const auto [master, terminal] = openTerminal();
+  ASSERT_GE(terminal, 0);
+  termios raw{};
+  ASSERT_EQ(tcgetattr(terminal, &raw), 0);
+  cfmakeraw(&raw);
+  ASSERT_EQ(tcsetattr(terminal, TCSANOW, &raw), 0);
+  TerminalInput input(terminal, true, nullptr);
+  input.expectCursorReport(kNsPerMs, 60'000 * kNsPerMs, -1);
+  EXPECT_FALSE(input.awaitCursorReport().has_value());
+  ASSERT_EQ(write(master, "\x1b[1;1Rz", 7), 7);
+  const std::int64_t giveUp = monotonicNs() + 5'000 * kNsPerMs;
+  while (input.records().empty() && monotonicNs() < giveUp) input.waitOnce(giveUp, -1, -1);
+  ASSERT_FALSE(input.records().empty());
+  EXPECT_EQ(input.records().front().key.ch, 'z');
+  close(terminal);
+  close(master);
 }
 
 // What the screen holds when the process ends is what the terminal shows,

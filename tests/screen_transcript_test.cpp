@@ -83,5 +83,21 @@ TEST(ScreenTranscript, TellsEachLineOnceAndNeverTheTyping) {
   }
 }
 
+// What was shown stays shown, though cleared before the next wait.
+TEST(ScreenTranscript, ALineClearedBeforeItIsToldIsStillTold) {
+  TestScreen screen(80, 25);
+  TranscriptHost host(screen);
+  ConsoleState console(host, screen);
+  startConsole(console, 0, nullptr);
+  printLine(console, "The small figure throws an axe");
+  host.flushScreen();
+  clearScreen(console);
+  printLine(console, "You enter the caves");
+  host.flushScreen();
+  host.tell();
+  EXPECT_EQ(host.told,
+            (std::vector<std::string>{"The small figure throws an axe", "You enter the caves"}));
+}
+
 }  // namespace
 }  // namespace maze

@@ -284,6 +284,12 @@ TEST(PosixInputDecoder, LoneEscapeWaitsForItsTimeout) {
   EXPECT_EQ(d.keys(), std::vector<Key>{kEsc});
   EXPECT_FALSE(d.decoder.deadline().has_value());
 
+  // Alt with a string's introducer is a key as soon as a lone Esc would be.
+  Decoding bracket;
+  bracket.feed("\x1b]", 0);
+  bracket.expire(InputDecoder::kEscapeTimeoutNs);
+  EXPECT_EQ(bracket.keys(), (std::vector<Key>{{0xDD, 0x1B, ']', kAlt}}));
+
   // A byte that follows in time makes it Alt, whenever it is looked at.
   Decoding late;
   late.feed("\x1b", 0);
