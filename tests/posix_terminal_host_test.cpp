@@ -1,6 +1,7 @@
 // The terminal host with pipes (or a pseudo-terminal) for its standard
-// input and output, each case in a child process of its own: it takes over fds 0 and 1, its
-// signal handlers and its exit.
+// input and output, each case in a child process of its own: it takes over
+// fds 0 and 1, its signal handlers and its exit. Its terminal input alone
+// takes over nothing and runs here.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
