@@ -85,6 +85,11 @@ void setHandler(int signo, void (*handler)(int), struct sigaction* previous) {
   sigaction(signo, &action, previous);
 }
 
+bool unblocked(int signo) {
+  sigset_t blocked;
+  return sigprocmask(SIG_BLOCK, nullptr, &blocked) == 0 && !sigismember(&blocked, signo);
+}
+
 }  // namespace
 
 void install() {
@@ -148,16 +153,10 @@ bool parentIgnored(int signo) {
 
 bool stopsByDefault(int signo) {
   struct sigaction now {};
-  sigset_t blocked;
-  return sigaction(signo, nullptr, &now) == 0 && now.sa_handler == SIG_DFL &&
-         sigprocmask(SIG_BLOCK, nullptr, &blocked) == 0 && !sigismember(&blocked, signo);
+  return sigaction(signo, nullptr, &now) == 0 && now.sa_handler == SIG_DFL && unblocked(signo);
 }
 
-bool hearsContinue() {
-  sigset_t blocked;
-  return !parentIgnored(SIGCONT) && sigprocmask(SIG_BLOCK, nullptr, &blocked) == 0 &&
-         !sigismember(&blocked, SIGCONT);
-}
+bool hearsContinue() { return !parentIgnored(SIGCONT) && unblocked(SIGCONT); }
 
 void dieBy(int signo) {
   signal(signo, SIG_DFL);

@@ -63,9 +63,11 @@ TerminalHost::TerminalHost()
   signal_watch::install();
   mode_.save(STDIN_FILENO);
   const bool drawable = isatty(STDOUT_FILENO) != 0 && !dumb_;
-  if (drawable && input_.isTerminal() && sameTerminal(STDIN_FILENO, STDOUT_FILENO)) {
-    keyboard_ = KeyboardModes(terminal_);
-  }
+  // Keys come from the terminal drawn on: it takes the keyboard's modes
+  // and answers where its cursor is.
+  const bool typedHere =
+      drawable && input_.isTerminal() && sameTerminal(STDIN_FILENO, STDOUT_FILENO);
+  if (typedHere) keyboard_ = KeyboardModes(terminal_);
   fault_restore::install(STDIN_FILENO, mode_.savedSettings(), drawable, keyboard_.leaveBytes());
   awaitForeground();
   takeTerminal();
@@ -76,8 +78,7 @@ TerminalHost::TerminalHost()
                                                    static_cast<WriteWatcher*>(this));
       // Ask now where the terminal's cursor is; the answer is read at the
       // first draw, by when a local terminal's has long arrived.
-      if (input_.isTerminal() && sameTerminal(STDIN_FILENO, STDOUT_FILENO) &&
-          writeAll(STDOUT_FILENO, "\x1b[6n", this)) {
+      if (typedHere && writeAll(STDOUT_FILENO, "\x1b[6n", this)) {
         input_.expectCursorReport(kCursorReportWaitNs, kCursorReportLateNs, signal_watch::wakeFd());
       }
     }
